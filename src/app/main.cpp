@@ -1,0 +1,13 @@
+#include "app/mainwindow.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    Q_INIT_RESOURCE(resources);
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("fusion"));
+    MainWindow window;
+    window.showMaximized();
+    return app.exec();
+}

@@ -1,0 +1,60 @@
+#ifndef TESSARO_STAMPRENDERER_H
+#define TESSARO_STAMPRENDERER_H
+
+#include "stamp/scaledimagecache.h"
+#include "stamp/shading.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+// Everything a render reads from the window's controls and members, besides the pictures.
+struct StampSettings
+{
+    bool resize = false;
+    QSize outputSize;
+    bool keepAspectRatio = false;
+    BandEdge bandEdge = BandEdge::None;
+    int bandRows = 0;
+    BandTone bandTone = BandTone::None;
+    QString text;
+    QFont font;
+    QColor color;
+    double logoScale = 1.0;
+    Qt::TransformationMode transformMode = Qt::FastTransformation;
+};
+
+// The stamped picture and the box of the text drawn on it (`textRect` stays null when no text
+// was drawn).
+struct StampedPicture
+{
+    QImage image;
+    QRect textRect;
+};
+
+// Draws the stamp on a copy of a picture: optional resize, then the band, then the text at
+// `textPos`, then the scaled logo at `logoPos`. It keeps the last resized picture and the last
+// scaled logo, so that rendering the same picture again with the same sizes scales nothing.
+class StampRenderer
+{
+public:
+    StampedPicture render(const QImage &picture, const QImage &logo,
+                          const StampSettings &settings, const QPoint &textPos,
+                          const QPoint &logoPos);
+
+private:
+    QImage resized(const QImage &picture, const StampSettings &settings);
+    QImage scaledLogo(const QImage &logo, const StampSettings &settings);
+
+    ScaledImageCache resizeCache;
+    ScaledImageCache logoCache;
+};
+
+// The logo's drawn size: each side multiplied by `scale` and truncated toward zero.
+QSize scaledLogoSize(const QSize &logoSize, double scale);
+
+#endif // TESSARO_STAMPRENDERER_H
