@@ -1,15 +1,63 @@
 #include "stamp/imageload.h"
 
 #include <QColorSpace>
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <QtPlugin>
 
-// Q_IMPORT_PLUGIN(Jp2ImagePlugin)
+Q_IMPORT_PLUGIN(Jp2ImagePlugin)
+
+namespace {
+
+// The format named by the first bytes of a file, for the formats whose signature is certain;
+// empty otherwise. Some installed plug-ins claim files they cannot read when asked by content
+// (a bitmap named .dib is taken for another format and fails), so certain signatures are
+// settled here first.
+QByteArray formatOfSignature(const QByteArray &head)
+{
+    static const struct
+    {
+        const char *signature;
+        int length;
+        const char *format;
+    } signatures[] = {
+        { "\x89PNG\r\n\x1a\n", 8, "png" },
+        { "\xff\xd8\xff", 3, "jpeg" },
+        { "BM", 2, "bmp" },
+        { "GIF8", 4, "gif" },
+        { "II*\0", 4, "tiff" },
+        { "MM\0*", 4, "tiff" },
+        { "\0\0\0\x0cjP  \r\n\x87\n", 12, "jp2" },
+        { "\xff\x4f\xff\x51", 4, "j2k" },
+        { "\x59\xa6\x6a\x95", 4, "ras" },
+        { "/* XPM */", 9, "xpm" },
+    };
+    for (const auto &known : signatures) {
+        if (head.startsWith(QByteArray::fromRawData(known.signature, known.length)))
+            return known.format;
+    }
+    if (head.startsWith("RIFF") && head.mid(8, 4) == "WEBP")
+        return "webp";
+    if (head.size() >= 3 && head.at(0) == 'P' && head.at(1) >= '1' && head.at(1) <= '6'
+        && QByteArray(" \t\r\n").contains(head.at(2)))
+        return head.at(1) == '1' || head.at(1) == '4' ? "pbm"
+                : head.at(1) == '2' || head.at(1) == '5' ? "pgm"
+                                                         : "ppm";
+    return QByteArray();
+}
+
+} // namespace
 
 QImage readPicture(const QString &path, QString *errorString)
 {
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (errorString)
+            *errorString = file.errorString();
+        return QImage();
+    }
+    QImageReader reader(&file, formatOfSignature(file.peek(16)));
     reader.setAutoDetectImageFormat(true);
     reader.setAutoTransform(true);
     const QImage picture = reader.read();

@@ -68,7 +68,9 @@ void MainWindow::updatePreview()
     if (stampedImage.isNull())
         return;
     if (ui->actual_radio->isChecked()) {
-        previewLabel->setPixmap(QPixmap::fromImage(stampedImage));
+        // A premultiplied picture becomes a pixmap as it is; the toolkit's scan for transparency
+        // would instead copy an opaque picture once more into another form.
+        previewLabel->setPixmap(QPixmap::fromImage(stampedImage, Qt::NoOpaqueDetection));
     } else if (ui->fit_radio->isChecked()) {
         const QSize box(ui->image_scroll->width() - 2, ui->image_scroll->height() - 2);
         previewLabel->setPixmap(QPixmap::fromImage(
@@ -78,7 +80,12 @@ void MainWindow::updatePreview()
 
 void MainWindow::showPicture(const QImage &decoded)
 {
-    previewImage = workingCopy(decoded);
+    showWorkingCopy(workingCopy(decoded));
+}
+
+void MainWindow::showWorkingCopy(const QImage &copy)
+{
+    previewImage = copy;
     stampedImage = previewImage;
     renderTwice();
 }
