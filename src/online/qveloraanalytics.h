@@ -17,8 +17,8 @@ public:
     QString requestUrl() const { return url; }
     void setRequestUrl(const QString &requestUrl) { url = requestUrl; }
 
-    // Ends a pending request and waits a bounded time for the thread, so that the owner never
-    // destroys a running thread.
+    // Abandons a pending request (nothing is emitted for it) and waits for the thread, so that
+    // the owner never destroys a running thread. The worker can be started again afterwards.
     void stop();
 
 signals:
