@@ -13,7 +13,10 @@
 #include <QRect>
 #include <QStringList>
 
+class QAbstractButton;
+class PicturePrefetcher;
 class QClickableLabel;
+class QImageWriter;
 class QMouseEvent;
 class QSettings;
 enum class StampAlignment;
@@ -120,9 +123,18 @@ private:
     void renderTwice();
     void updatePreview();
     void showPicture(const QImage &decoded);
+    void showWorkingCopy(const QImage &copy);
 
     // Batch run.
     QString outputFormat() const;
+    void confirmStop();
+    QString checkedOutputFolder();
+    void stampPictures(const QString &folder);
+    void stampEntry(int index, const QString &folder, QImageWriter &writer,
+                    PicturePrefetcher &prefetcher);
+
+    // Control handlers.
+    void resetOffsetAndRender(QAbstractButton *resetButton);
 
     QSettings *settings = nullptr;
     Ui::MainWindow *ui = nullptr;
