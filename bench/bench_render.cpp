@@ -95,9 +95,9 @@ int main(int argc, char *argv[])
         bool resize;
         bool fit;
     } setups[] = {
-        { "resize to 1920x1920 on, fit mode", true, true },
-        { "resize off, fit mode", false, true },
-        { "resize off, actual size", false, false },
+        {"resize to 1920x1920 on, fit mode", true, true},
+        {"resize off, fit mode", false, true},
+        {"resize off, actual size", false, false},
     };
     for (const auto &setup : setups) {
         ui->resize_check->setChecked(setup.resize);

@@ -1,6 +1,6 @@
 // The window's form as built, before the window's own code touches it.
-#include "ui_mainwindow.h"
 #include "support/testenv.h"
+#include "ui_mainwindow.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -166,46 +166,46 @@ void TstForm::texts_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     const char *const pairs[][2] = {
-        { "browse_logo_btn", " Browse" },
-        { "clear_logo_btn", " Clear" },
-        { "reset_logo_btn", " Reset" },
-        { "rst_txt_pos_btn", " Reset" },
-        { "font_btn", " Font" },
-        { "font_color_btn", " Color" },
-        { "compression_label", "Compression (Only with JPG)" },
-        { "clear_log_btn", " Clear" },
-        { "credits_btn", "Credits" },
-        { "open_btn", " Add Pictures" },
-        { "remove_btn", " Remove" },
-        { "clear_btn", " Clear" },
-        { "start_btn", " Start Stamping" },
-        { "outjpg_radio", "JPG" },
-        { "outpng_radio", "PNG" },
-        { "outtif_radio", "TIF" },
-        { "top_radio", "Top" },
-        { "bottom_radio", "Bottom" },
-        { "light_radio", "Light" },
-        { "dark_radio", "Dark" },
-        { "actual_radio", "Actual Size" },
-        { "fit_radio", "Fit To Screen" },
-        { "resize_check", "Enabled" },
-        { "aspect_check", "Preserve Aspect Ratio" },
-        { "smooth_check", "High Quality Preview" },
-        { "font_pr_label", "ABCD" },
-        { "comp_label", "90%" },
-        { "logo_label", "" },
-        { "label", "Shadow Height :" },
-        { "label_5", "Width :" },
-        { "label_6", "Height :" },
-        { "x_label", "X :" },
-        { "y_label", "Y :" },
-        { "label_3", "X :" },
-        { "label_4", "Y :" },
-        { "label_8", "Shadow" },
-        { "label_9", "Watermark" },
-        { "label_2", "Logo" },
-        { "label_10", "Resize" },
-        { "label_11", "Output Format" },
+        {"browse_logo_btn", " Browse"},
+        {"clear_logo_btn", " Clear"},
+        {"reset_logo_btn", " Reset"},
+        {"rst_txt_pos_btn", " Reset"},
+        {"font_btn", " Font"},
+        {"font_color_btn", " Color"},
+        {"compression_label", "Compression (Only with JPG)"},
+        {"clear_log_btn", " Clear"},
+        {"credits_btn", "Credits"},
+        {"open_btn", " Add Pictures"},
+        {"remove_btn", " Remove"},
+        {"clear_btn", " Clear"},
+        {"start_btn", " Start Stamping"},
+        {"outjpg_radio", "JPG"},
+        {"outpng_radio", "PNG"},
+        {"outtif_radio", "TIF"},
+        {"top_radio", "Top"},
+        {"bottom_radio", "Bottom"},
+        {"light_radio", "Light"},
+        {"dark_radio", "Dark"},
+        {"actual_radio", "Actual Size"},
+        {"fit_radio", "Fit To Screen"},
+        {"resize_check", "Enabled"},
+        {"aspect_check", "Preserve Aspect Ratio"},
+        {"smooth_check", "High Quality Preview"},
+        {"font_pr_label", "ABCD"},
+        {"comp_label", "90%"},
+        {"logo_label", ""},
+        {"label", "Shadow Height :"},
+        {"label_5", "Width :"},
+        {"label_6", "Height :"},
+        {"x_label", "X :"},
+        {"y_label", "Y :"},
+        {"label_3", "X :"},
+        {"label_4", "Y :"},
+        {"label_8", "Shadow"},
+        {"label_9", "Watermark"},
+        {"label_2", "Logo"},
+        {"label_10", "Resize"},
+        {"label_11", "Output Format"},
     };
     for (const auto &pair : pairs)
         QTest::newRow(pair[0]) << QString::fromLatin1(pair[0]) << QString::fromLatin1(pair[1]);
@@ -222,13 +222,13 @@ void TstForm::texts()
 
 void TstForm::placementButtons()
 {
-    const char *const cells[] = { "topleft", "top", "topright", "left",    "center",
-                                  "right",   "botleft", "bot", "botright" };
-    const QStringList groups = { QStringLiteral("txt_"), QStringLiteral("logo_") };
+    const char *const cells[]
+        = {"topleft", "top", "topright", "left", "center", "right", "botleft", "bot", "botright"};
+    const QStringList groups = {QStringLiteral("txt_"), QStringLiteral("logo_")};
     for (const QString &prefix : groups) {
         auto grid = qobject_cast<QGridLayout *>(
-                find<QGroupBox>(prefix == QLatin1String("txt_") ? "groupBox_11" : "groupBox_12")
-                        ->layout());
+            find<QGroupBox>(prefix == QLatin1String("txt_") ? "groupBox_11" : "groupBox_12")
+                ->layout());
         QVERIFY(grid);
         for (int cell = 0; cell < 9; ++cell) {
             const QString name = prefix + QLatin1String(cells[cell]) + QLatin1String("_btn");
@@ -255,13 +255,13 @@ void TstForm::exclusiveGroups_data()
     QTest::addColumn<QString>("group");
     QTest::addColumn<QStringList>("buttons");
     QTest::newRow("output format")
-            << "groupBox_3" << QStringList { "outjpg_radio", "outpng_radio", "outtif_radio" };
-    QTest::newRow("shadow position") << "groupBox_6" << QStringList { "bottom_radio", "top_radio" };
-    QTest::newRow("shadow type") << "groupBox_7" << QStringList { "dark_radio", "light_radio" };
-    QTest::newRow("preview") << "groupBox_2" << QStringList { "fit_radio", "actual_radio" };
+        << "groupBox_3" << QStringList {"outjpg_radio", "outpng_radio", "outtif_radio"};
+    QTest::newRow("shadow position") << "groupBox_6" << QStringList {"bottom_radio", "top_radio"};
+    QTest::newRow("shadow type") << "groupBox_7" << QStringList {"dark_radio", "light_radio"};
+    QTest::newRow("preview") << "groupBox_2" << QStringList {"fit_radio", "actual_radio"};
     QStringList text, logo;
-    for (const char *cell : { "topleft", "top", "topright", "left", "center", "right", "botleft",
-                              "bot", "botright" }) {
+    for (const char *cell :
+         {"topleft", "top", "topright", "left", "center", "right", "botleft", "bot", "botright"}) {
         text << QStringLiteral("txt_%1_btn").arg(QLatin1String(cell));
         logo << QStringLiteral("logo_%1_btn").arg(QLatin1String(cell));
     }
@@ -353,7 +353,7 @@ void TstForm::windowAndLayout()
     QVERIFY(ui->scrollAreaWidgetContents->isAncestorOf(ui->shadow_spin));
     QVERIFY(ui->groupBox_5->isAncestorOf(ui->files_list));
     QVERIFY(!ui->image_scroll_contents->layout());
-    for (QLabel *caption : { ui->label_8, ui->label_9, ui->label_2, ui->label_10, ui->label_11 }) {
+    for (QLabel *caption : {ui->label_8, ui->label_9, ui->label_2, ui->label_10, ui->label_11}) {
         QVERIFY(caption->font().bold());
         QCOMPARE(caption->font().pointSize(), 12);
     }

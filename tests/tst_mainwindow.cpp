@@ -148,8 +148,7 @@ void TstMainWindow::titleAndInitialState()
     QCOMPARE(MainWindowProbe::settings(window)->parent(), &window);
     QLabel *previewLabel = reinterpret_cast<QLabel *>(MainWindowProbe::previewLabel(window));
     QVERIFY(previewLabel);
-    QCOMPARE(previewLabel->parentWidget(),
-             MainWindowProbe::ui(window)->image_scroll_contents);
+    QCOMPARE(previewLabel->parentWidget(), MainWindowProbe::ui(window)->image_scroll_contents);
     QVERIFY(MainWindowProbe::stampedImage(window).isNull());
 }
 

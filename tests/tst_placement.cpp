@@ -36,12 +36,12 @@ void TstPlacement::text_data()
     QTest::newRow("bottom-left") << 7 << picture << box << offset << QPoint(7, 800 - 31 - 3);
     QTest::newRow("bottom") << 8 << picture << box << offset << QPoint(407, 766);
     QTest::newRow("bottom-right") << 9 << picture << box << offset << QPoint(806, 766);
-    QTest::newRow("bottom-right, empty box") << 9 << picture << QSize(0, 0) << QPoint(25, 40)
-                                             << QPoint(1025, 840);
+    QTest::newRow("bottom-right, empty box")
+        << 9 << picture << QSize(0, 0) << QPoint(25, 40) << QPoint(1025, 840);
     QTest::newRow("center, odd sizes truncate both halves")
-            << 5 << QSize(999, 601) << QSize(101, 33) << QPoint() << QPoint(499 - 50, 300 - 16);
+        << 5 << QSize(999, 601) << QSize(101, 33) << QPoint() << QPoint(499 - 50, 300 - 16);
     QTest::newRow("bottom-right, positive offset pushes past the edge")
-            << 9 << QSize(100, 50) << QSize(10, 10) << QPoint(5, 5) << QPoint(95, 45);
+        << 9 << QSize(100, 50) << QSize(10, 10) << QPoint(5, 5) << QPoint(95, 45);
 }
 
 void TstPlacement::text()
@@ -64,7 +64,8 @@ void TstPlacement::logo_data()
     QTest::addColumn<QPoint>("expected");
     const QSize picture(1000, 800);
     const QSize logo(300, 100);
-    QTest::newRow("top-left") << 1 << picture << logo << 0.5 << QPoint(-10, -10) << QPoint(-10, -10);
+    QTest::newRow("top-left") << 1 << picture << logo << 0.5 << QPoint(-10, -10)
+                              << QPoint(-10, -10);
     QTest::newRow("top") << 2 << picture << logo << 0.5 << QPoint(3, 4) << QPoint(3 + 500 - 75, 4);
     QTest::newRow("top-right") << 3 << picture << logo << 0.5 << QPoint() << QPoint(850, 0);
     QTest::newRow("left") << 4 << picture << logo << 0.5 << QPoint() << QPoint(0, 375);
@@ -73,13 +74,13 @@ void TstPlacement::logo_data()
     QTest::newRow("bottom-left") << 7 << picture << logo << 0.5 << QPoint() << QPoint(0, 750);
     QTest::newRow("bottom") << 8 << picture << logo << 0.5 << QPoint() << QPoint(425, 750);
     QTest::newRow("bottom-right, offset -10,-10")
-            << 9 << picture << logo << 0.5 << QPoint(-10, -10) << QPoint(840, 740);
+        << 9 << picture << logo << 0.5 << QPoint(-10, -10) << QPoint(840, 740);
     QTest::newRow("top, odd widths: integer half of the picture, exact half of the logo")
-            << 2 << QSize(999, 800) << QSize(101, 10) << 1.0 << QPoint() << QPoint(448, 0);
+        << 2 << QSize(999, 800) << QSize(101, 10) << 1.0 << QPoint() << QPoint(448, 0);
     QTest::newRow("center, logo wider than the picture truncates toward zero")
-            << 5 << QSize(100, 100) << QSize(125, 10) << 1.0 << QPoint() << QPoint(-12, 45);
+        << 5 << QSize(100, 100) << QSize(125, 10) << 1.0 << QPoint() << QPoint(-12, 45);
     QTest::newRow("bottom-right, logo larger than the picture")
-            << 9 << QSize(100, 80) << QSize(300, 200) << 1.0 << QPoint() << QPoint(-200, -120);
+        << 9 << QSize(100, 80) << QSize(300, 200) << 1.0 << QPoint() << QPoint(-200, -120);
     QTest::newRow("no logo") << 9 << picture << QSize(0, 0) << 1.0 << QPoint(1, 2)
                              << QPoint(1001, 802);
 }
@@ -115,14 +116,14 @@ void TstPlacement::measuredBoxMatchesDrawnBox()
     QRect drawn;
     painter.drawText(QRect(0, 0, 99999, 99999), 0, text, &drawn);
     painter.end();
-    const QRect measured =
-            measureText(text, font, picture.dotsPerMeterX(), picture.dotsPerMeterY());
+    const QRect measured
+        = measureText(text, font, picture.dotsPerMeterX(), picture.dotsPerMeterY());
     QCOMPARE(measured, drawn);
     QVERIFY(measured.width() > 100);
 
     // Twice the resolution, twice the pixels for the same point size.
-    const QRect denser = measureText(text, font, picture.dotsPerMeterX() * 2,
-                                     picture.dotsPerMeterY() * 2);
+    const QRect denser
+        = measureText(text, font, picture.dotsPerMeterX() * 2, picture.dotsPerMeterY() * 2);
     QVERIFY(denser.height() > measured.height() * 3 / 2);
 }
 

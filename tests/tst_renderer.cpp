@@ -75,8 +75,8 @@ void TstRenderer::resizeSizes()
     settings.outputSize = QSize(1920, 1920);
     settings.keepAspectRatio = keepAspect;
     StampRenderer renderer;
-    const QImage stamped =
-            renderer.render(filled(picture, qRgb(10, 20, 30)), QImage(), settings, {}, {}).image;
+    const QImage stamped
+        = renderer.render(filled(picture, qRgb(10, 20, 30)), QImage(), settings, {}, {}).image;
     QCOMPARE(stamped.size(), expected);
 }
 
@@ -89,9 +89,9 @@ void TstRenderer::bandCountsRowsOfTheResizedPicture()
     settings.bandTone = BandTone::Dark;
     settings.bandRows = 12;
     StampRenderer renderer;
-    const QImage stamped =
-            renderer.render(filled(QSize(50, 25), qRgb(200, 200, 200)), QImage(), settings, {}, {})
-                    .image;
+    const QImage stamped
+        = renderer.render(filled(QSize(50, 25), qRgb(200, 200, 200)), QImage(), settings, {}, {})
+              .image;
     QCOMPARE(stamped.size(), QSize(200, 100));
     QCOMPARE(stamped.pixel(100, 87), qRgb(200, 200, 200));
     QCOMPARE(stamped.pixel(100, 88), qRgb(100, 100, 100));
@@ -115,10 +115,11 @@ void TstRenderer::logoSizes()
     StampSettings settings = plainSettings();
     settings.logoScale = scale;
     StampRenderer renderer;
-    const QImage stamped = renderer.render(filled(QSize(200, 200), qRgb(0, 0, 0)),
-                                           filled(QSize(50, 50), qRgb(255, 0, 0)), settings, {},
-                                           QPoint(10, 20))
-                                   .image;
+    const QImage stamped
+        = renderer
+              .render(filled(QSize(200, 200), qRgb(0, 0, 0)),
+                      filled(QSize(50, 50), qRgb(255, 0, 0)), settings, {}, QPoint(10, 20))
+              .image;
     QRect red;
     for (int y = 0; y < stamped.height(); ++y) {
         for (int x = 0; x < stamped.width(); ++x) {
@@ -158,9 +159,10 @@ void TstRenderer::layersAreBandTextLogo()
     // A half-transparent logo lets what lies under it show through.
     logo.fill(qRgba(0, 0, 255, 128));
     StampRenderer second;
-    const QImage blended = second.render(filled(QSize(300, 200), qRgb(200, 200, 200)), logo,
-                                         settings, QPoint(0, 0), QPoint(250, 150))
-                                   .image;
+    const QImage blended = second
+                               .render(filled(QSize(300, 200), qRgb(200, 200, 200)), logo, settings,
+                                       QPoint(0, 0), QPoint(250, 150))
+                               .image;
     const QRgb mixed = blended.pixel(255, 155);
     QVERIFY(qRed(mixed) > 90 && qRed(mixed) < 110);
     QVERIFY(qBlue(mixed) > 220);
@@ -192,8 +194,10 @@ void TstRenderer::renderingAgainGivesTheSamePixels()
     const QImage picture = gradient(QSize(1200, 900));
     const QImage logo = gradient(QSize(90, 30));
     StampRenderer renderer;
-    const QImage first = renderer.render(picture, logo, settings, QPoint(5, 5), QPoint(40, 40)).image;
-    const QImage second = renderer.render(picture, logo, settings, QPoint(5, 5), QPoint(40, 40)).image;
+    const QImage first
+        = renderer.render(picture, logo, settings, QPoint(5, 5), QPoint(40, 40)).image;
+    const QImage second
+        = renderer.render(picture, logo, settings, QPoint(5, 5), QPoint(40, 40)).image;
     QCOMPARE(second, first);
     StampRenderer fresh;
     QCOMPARE(fresh.render(picture, logo, settings, QPoint(5, 5), QPoint(40, 40)).image, first);
@@ -204,27 +208,27 @@ void TstRenderer::cachesFollowTheirInputs()
 {
     ScaledImageCache cache;
     QImage picture = gradient(QSize(400, 300));
-    const QImage half = cache.scaled(picture, QSize(200, 200), Qt::KeepAspectRatio,
-                                     Qt::FastTransformation);
+    const QImage half
+        = cache.scaled(picture, QSize(200, 200), Qt::KeepAspectRatio, Qt::FastTransformation);
     QCOMPARE(half.size(), QSize(200, 150));
-    QCOMPARE(cache.scaled(picture, QSize(100, 100), Qt::KeepAspectRatio, Qt::FastTransformation)
-                     .size(),
-             QSize(100, 75));
+    QCOMPARE(
+        cache.scaled(picture, QSize(100, 100), Qt::KeepAspectRatio, Qt::FastTransformation).size(),
+        QSize(100, 75));
     QCOMPARE(cache.scaled(picture, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                     .size(),
+                 .size(),
              QSize(100, 100));
-    const QImage smooth =
-            cache.scaled(picture, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage smooth
+        = cache.scaled(picture, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QCOMPARE(smooth, picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 
     picture.fill(Qt::white); // the same picture object, changed
-    const QImage afterChange =
-            cache.scaled(picture, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage afterChange
+        = cache.scaled(picture, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QCOMPARE(afterChange.pixel(0, 0), qRgb(255, 255, 255));
 
     const QImage other = filled(QSize(400, 300), qRgb(9, 9, 9));
     QCOMPARE(cache.scaled(other, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                     .pixel(50, 50),
+                 .pixel(50, 50),
              qRgb(9, 9, 9));
 }
 
@@ -245,14 +249,14 @@ void TstRenderer::opaqueFastPathEqualsToolkitScaling()
     if (!opaque)
         picture.setPixel(400, 300, qRgba(10, 20, 30, 40));
     const QImage expected = picture.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const QImage scaled = scaledImage(picture, target, Qt::IgnoreAspectRatio,
-                                      Qt::SmoothTransformation);
+    const QImage scaled
+        = scaledImage(picture, target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QCOMPARE(scaled.format(), expected.format());
     QCOMPARE(scaled, expected);
     QCOMPARE(scaled.dotsPerMeterX(), picture.dotsPerMeterX());
     // Same size: the toolkit hands back the picture itself.
     QCOMPARE(scaledImage(picture, picture.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                     .cacheKey(),
+                 .cacheKey(),
              picture.cacheKey());
 }
 
@@ -263,8 +267,8 @@ void TstRenderer::nullPictureGivesNullResult()
     settings.resize = true;
     settings.outputSize = QSize(100, 100);
     StampRenderer renderer;
-    const StampedPicture stamped =
-            renderer.render(QImage(), filled(QSize(5, 5), qRgb(1, 1, 1)), settings, {}, {});
+    const StampedPicture stamped
+        = renderer.render(QImage(), filled(QSize(5, 5), qRgb(1, 1, 1)), settings, {}, {});
     QVERIFY(stamped.image.isNull());
     QVERIFY(stamped.textRect.isNull());
 }

@@ -6,13 +6,13 @@
 namespace Addresses {
 
 // The update service, asked once at start-up with the running version.
-inline constexpr char UpdateService[] =
-        "http://update.tessaro.example/app/tessaro/handler.ashx?version=2.6.6";
+inline constexpr char UpdateService[]
+    = "http://update.tessaro.example/app/tessaro/handler.ashx?version=2.6.6";
 // The product page: where updates are downloaded, and the "How to" help page.
 inline constexpr char ProductPage[] = "http://www.tessaro.example/tessaro";
 // The sponsor's how-to article in Turkish on adding a logo and text to travel photos.
-inline constexpr char SponsorHowTo[] =
-        "https://blog.wayfarer.example/fotograflara-logo-ve-yazi-ekleme";
+inline constexpr char SponsorHowTo[]
+    = "https://blog.wayfarer.example/fotograflara-logo-ve-yazi-ekleme";
 
 // Banner targets, in the order the banner shows them.
 inline constexpr char MakerSocialPage[] = "https://social.example/tessaro";

@@ -53,8 +53,8 @@ QPoint textTopLeft(StampAlignment alignment, const QSize &pictureSize, const QSi
                    const QPoint &offset)
 {
     return QPoint(
-            alignedStart(columnOf(alignment), pictureSize.width(), textSize.width()) + offset.x(),
-            alignedStart(rowOf(alignment), pictureSize.height(), textSize.height()) + offset.y());
+        alignedStart(columnOf(alignment), pictureSize.width(), textSize.width()) + offset.x(),
+        alignedStart(rowOf(alignment), pictureSize.height(), textSize.height()) + offset.y());
 }
 
 QPoint logoTopLeft(StampAlignment alignment, const QSize &pictureSize, const QSize &logoSize,

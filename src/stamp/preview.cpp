@@ -20,7 +20,7 @@ bool insideScaledBox(const QPoint &point, double left, double top, double width,
                      double scaleX, double scaleY)
 {
     return left * scaleX <= point.x() && point.x() < (left + width) * scaleX
-            && top * scaleY <= point.y() && point.y() < (top + height) * scaleY;
+        && top * scaleY <= point.y() && point.y() < (top + height) * scaleY;
 }
 
 // The offset after a drag step of `mouseDelta` shown pixels at `scale` shown pixels per picture
@@ -40,8 +40,7 @@ void MainWindow::buildPreviewSurface()
     layout->setContentsMargins(0, 0, 0, 0);
     connect(previewLabel, &QClickableLabel::mousePressed, this, &MainWindow::previewMouseClicked);
     connect(previewLabel, &QClickableLabel::mouseMoved, this, &MainWindow::previewMouseMoved);
-    connect(previewLabel, &QClickableLabel::mouseReleased, this,
-            &MainWindow::previewMouseReleased);
+    connect(previewLabel, &QClickableLabel::mouseReleased, this, &MainWindow::previewMouseReleased);
 }
 
 void MainWindow::reloadLogo()
@@ -62,7 +61,7 @@ void MainWindow::updatePreview()
     if (!logoImage.isNull()) {
         const QSize box(ui->logo_label->width() - 2, ui->logo_label->height() - 2);
         ui->logo_label->setPixmap(QPixmap::fromImage(
-                thumbnailCache.scaled(logoImage, box, Qt::KeepAspectRatio, transformMode)));
+            thumbnailCache.scaled(logoImage, box, Qt::KeepAspectRatio, transformMode)));
     }
 
     if (stampedImage.isNull())
@@ -74,7 +73,7 @@ void MainWindow::updatePreview()
     } else if (ui->fit_radio->isChecked()) {
         const QSize box(ui->image_scroll->width() - 2, ui->image_scroll->height() - 2);
         previewLabel->setPixmap(QPixmap::fromImage(
-                previewCache.scaled(stampedImage, box, Qt::KeepAspectRatio, transformMode)));
+            previewCache.scaled(stampedImage, box, Qt::KeepAspectRatio, transformMode)));
     }
 }
 
@@ -116,8 +115,8 @@ void MainWindow::previewMouseClicked(QMouseEvent *event)
         logoDragging = true;
         dragAnchor = event->pos();
     }
-    if (insideScaledBox(event->pos(), textPos.x(), textPos.y(), textRect.width(),
-                        textRect.height(), previewScaleX, previewScaleY)) {
+    if (insideScaledBox(event->pos(), textPos.x(), textPos.y(), textRect.width(), textRect.height(),
+                        previewScaleX, previewScaleY)) {
         textDragging = true;
         dragAnchor = event->pos();
     }

@@ -3,30 +3,33 @@
 #include "stamp/placement.h"
 #include "ui_mainwindow.h"
 
+#include <QAbstractButton>
+
+namespace {
+
+// The checked states of the nine position buttons named prefix + cell + "_btn", in reading order.
+QVector<bool> placementButtonStates(const QWidget *window, const QString &prefix)
+{
+    static const char *const cells[]
+        = {"topleft", "top", "topright", "left", "center", "right", "botleft", "bot", "botright"};
+    QVector<bool> states;
+    for (const char *cell : cells) {
+        const QString name = prefix + QLatin1String(cell) + QLatin1String("_btn");
+        states << window->findChild<QAbstractButton *>(name)->isChecked();
+    }
+    return states;
+}
+
+} // namespace
+
 StampAlignment MainWindow::textAlignment() const
 {
-    return alignmentOfFirstChecked({ ui->txt_topleft_btn->isChecked(),
-                                     ui->txt_top_btn->isChecked(),
-                                     ui->txt_topright_btn->isChecked(),
-                                     ui->txt_left_btn->isChecked(),
-                                     ui->txt_center_btn->isChecked(),
-                                     ui->txt_right_btn->isChecked(),
-                                     ui->txt_botleft_btn->isChecked(),
-                                     ui->txt_bot_btn->isChecked(),
-                                     ui->txt_botright_btn->isChecked() });
+    return alignmentOfFirstChecked(placementButtonStates(this, QStringLiteral("txt_")));
 }
 
 StampAlignment MainWindow::logoAlignment() const
 {
-    return alignmentOfFirstChecked({ ui->logo_topleft_btn->isChecked(),
-                                     ui->logo_top_btn->isChecked(),
-                                     ui->logo_topright_btn->isChecked(),
-                                     ui->logo_left_btn->isChecked(),
-                                     ui->logo_center_btn->isChecked(),
-                                     ui->logo_right_btn->isChecked(),
-                                     ui->logo_botleft_btn->isChecked(),
-                                     ui->logo_bot_btn->isChecked(),
-                                     ui->logo_botright_btn->isChecked() });
+    return alignmentOfFirstChecked(placementButtonStates(this, QStringLiteral("logo_")));
 }
 
 void MainWindow::placeStamps()
@@ -39,8 +42,9 @@ void MainWindow::placeStamps()
                                stampedImage.dotsPerMeterY());
     textPos = textTopLeft(textAlignment(), stampedImage.size(), textRect.size(),
                           QPoint(ui->txt_x_spin->value(), ui->txt_y_spin->value()));
-    logoPos = logoTopLeft(logoAlignment(), stampedImage.size(), logoImage.size(),
-                          ui->scale_spin->value(), QPoint(ui->x_spin->value(), ui->y_spin->value()));
+    logoPos
+        = logoTopLeft(logoAlignment(), stampedImage.size(), logoImage.size(),
+                      ui->scale_spin->value(), QPoint(ui->x_spin->value(), ui->y_spin->value()));
 }
 
 StampSettings MainWindow::stampSettings() const
@@ -49,12 +53,12 @@ StampSettings MainWindow::stampSettings() const
     settings.resize = ui->resize_check->isChecked();
     settings.outputSize = QSize(ui->width_spin->value(), ui->height_spin->value());
     settings.keepAspectRatio = ui->aspect_check->isChecked();
-    settings.bandEdge = ui->top_radio->isChecked()  ? BandEdge::Top
-            : ui->bottom_radio->isChecked()         ? BandEdge::Bottom
-                                                    : BandEdge::None;
+    settings.bandEdge = ui->top_radio->isChecked() ? BandEdge::Top
+        : ui->bottom_radio->isChecked()            ? BandEdge::Bottom
+                                                   : BandEdge::None;
     settings.bandRows = ui->shadow_spin->value();
     settings.bandTone = ui->dark_radio->isChecked() ? BandTone::Dark
-            : ui->light_radio->isChecked()          ? BandTone::Light
+        : ui->light_radio->isChecked()              ? BandTone::Light
                                                     : BandTone::None;
     settings.text = ui->wtrmark_edit->text();
     settings.font = watermarkFont;
@@ -67,8 +71,8 @@ StampSettings MainWindow::stampSettings() const
 void MainWindow::renderStamp()
 {
     placeStamps();
-    const StampedPicture stamped =
-            stampRenderer.render(previewImage, logoImage, stampSettings(), textPos, logoPos);
+    const StampedPicture stamped
+        = stampRenderer.render(previewImage, logoImage, stampSettings(), textPos, logoPos);
     stampedImage = stamped.image;
     if (!stamped.textRect.isNull())
         textRect = stamped.textRect;

@@ -22,8 +22,7 @@ StampedPicture StampRenderer::render(const QImage &picture, const QImage &logo,
         QPainter painter(&stamped.image);
         painter.setPen(QPen(settings.color));
         painter.setFont(settings.font);
-        painter.drawText(QRect(textPos, QSize(99999, 99999)), 0, settings.text,
-                         &stamped.textRect);
+        painter.drawText(QRect(textPos, QSize(99999, 99999)), 0, settings.text, &stamped.textRect);
     }
 
     const QImage logoToDraw = scaledLogo(logo, settings);

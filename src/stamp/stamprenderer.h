@@ -42,9 +42,8 @@ struct StampedPicture
 class StampRenderer
 {
 public:
-    StampedPicture render(const QImage &picture, const QImage &logo,
-                          const StampSettings &settings, const QPoint &textPos,
-                          const QPoint &logoPos);
+    StampedPicture render(const QImage &picture, const QImage &logo, const StampSettings &settings,
+                          const QPoint &textPos, const QPoint &logoPos);
 
 private:
     QImage canvas(const QImage &picture);

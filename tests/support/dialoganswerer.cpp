@@ -142,8 +142,8 @@ void DialogAnswerer::poll()
     if (dialog->inherits("QProgressDialog"))
         return;
     lastAnswered = dialog;
-    SeenDialog record { QString::fromLatin1(dialog->metaObject()->className()),
-                        dialog->windowTitle(), QString() };
+    SeenDialog record {QString::fromLatin1(dialog->metaObject()->className()),
+                       dialog->windowTitle(), QString()};
     if (auto box = qobject_cast<QMessageBox *>(dialog))
         record.text = box->text();
     seen << record;

@@ -41,7 +41,7 @@ public:
     void closeWindow();
     // Accepts a file dialog with these paths selected: one or more files, or one folder.
     void choosePaths(const QStringList &paths);
-    void choosePath(const QString &path) { choosePaths({ path }); }
+    void choosePath(const QString &path) { choosePaths({path}); }
     void cancelDialog();
     void chooseColor(const QColor &color);
     void chooseFont(const QFont &font);
