@@ -51,19 +51,28 @@ QByteArray formatOfSignature(const QByteArray &head)
 
 QImage readPicture(const QString &path, QString *errorString)
 {
+    QImage picture;
+    if (!readPicture(path, &picture, errorString))
+        return QImage();
+    return picture;
+}
+
+bool readPicture(const QString &path, QImage *picture, QString *errorString)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (errorString)
             *errorString = file.errorString();
-        return QImage();
+        return false;
     }
     QImageReader reader(&file, formatOfSignature(file.peek(16)));
     reader.setAutoDetectImageFormat(true);
     reader.setAutoTransform(true);
-    const QImage picture = reader.read();
-    if (picture.isNull() && errorString)
+    if (reader.read(picture))
+        return true;
+    if (errorString)
         *errorString = reader.errorString();
-    return picture;
+    return false;
 }
 
 QImage workingCopy(const QImage &decoded)

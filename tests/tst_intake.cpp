@@ -1,0 +1,333 @@
+// The picture list: the "Add Image Files" dialog, drops of files and folders, remove and clear.
+#include "batch/batchtexts.h"
+#include "stamp/qclickablelabel.h"
+#include "support/dialoganswerer.h"
+#include "support/testenv.h"
+#include "ui/startfolder.h"
+#include "ui_mainwindow.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+namespace {
+
+QString writePicture(const QString &path, QRgb color = qRgb(90, 120, 150))
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage picture(QSize(24, 16), QImage::Format_RGB32);
+    picture.fill(color);
+    if (!picture.save(path, "png"))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void writeEmptyFile(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+QList<QUrl> localUrls(const QStringList &paths)
+{
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    return urls;
+}
+
+} // namespace
+
+class TstIntake : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void addImageFilesDialog();
+    void cancelledDialogStillSelectsTheLastEntry();
+    void dragNeedsUrls_data();
+    void dragNeedsUrls();
+    void droppedFolderIsWalked();
+    void droppedItems_data();
+    void droppedItems();
+    void abortKeepsWhatWasAdded();
+    void removeTakesTheCurrentEntry();
+    void clearEmptiesListAndPreview();
+
+private:
+    QStringList entries() const;
+    void drop(const QList<QUrl> &urls);
+
+    std::unique_ptr<IsolatedSettings> store;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<MainWindow> window;
+    Ui::MainWindow *ui = nullptr;
+};
+
+void TstIntake::initTestCase()
+{
+    initTestApplication();
+}
+
+void TstIntake::init()
+{
+    store = std::make_unique<IsolatedSettings>();
+    dir = std::make_unique<QTemporaryDir>();
+    window = std::make_unique<MainWindow>();
+    ui = MainWindowProbe::ui(*window);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void TstIntake::cleanup()
+{
+    window.reset();
+    dir.reset();
+    store.reset();
+}
+
+QStringList TstIntake::entries() const
+{
+    QStringList texts;
+    for (int row = 0; row < ui->files_list->count(); ++row)
+        texts << ui->files_list->item(row)->text();
+    return texts;
+}
+
+void TstIntake::drop(const QList<QUrl> &urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &enter);
+    QDropEvent event(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &event);
+}
+
+void TstIntake::addImageFilesDialog()
+{
+    // The toolkit writes no GIF; the dialog only needs the file to be there.
+    const QString gif = dir->filePath("b.gif");
+    writeEmptyFile(gif);
+    const QString png = writePicture(dir->filePath("a.png"));
+
+    QString title;
+    QStringList filters;
+    QString startFolder;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    DialogAnswerer answerer;
+    answerer.answer([&](QWidget *dialog) {
+        auto fileDialog = qobject_cast<QFileDialog *>(dialog);
+        title = fileDialog->windowTitle();
+        filters = fileDialog->nameFilters();
+        startFolder = fileDialog->directory().absolutePath();
+        mode = fileDialog->fileMode();
+        fileDialog->setDirectory(dir->path());
+        fileDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+            ->setText(QStringLiteral("\"b.gif\" \"a.png\""));
+        static_cast<QDialog *>(fileDialog)->accept();
+    });
+    QTest::mouseClick(ui->open_btn, Qt::LeftButton);
+    QVERIFY(answerer.waitUntilAnswered());
+
+    QCOMPARE(title, QStringLiteral("Add Image Files"));
+    QCOMPARE(filters, QStringList {pictureDialogFilter()});
+    QCOMPARE(pictureDialogFilter(),
+             QStringLiteral("Images (*.bmp *.gif *.jpeg *.jpg *.jp2 *.png *.webp *.pgm *.pbm "
+                            "*.ppm *.xbm *.xpm *.tiff *.tif)"));
+    QCOMPARE(startFolder, QDir(pictureStartFolder()).absolutePath());
+    QCOMPARE(mode, QFileDialog::ExistingFiles);
+    QCOMPARE(entries(), QStringList({gif, png}));
+    QCOMPARE(ui->files_list->currentRow(), 1);
+    QCOMPARE(MainWindowProbe::previewImage(*window).size(), QSize(24, 16));
+}
+
+void TstIntake::cancelledDialogStillSelectsTheLastEntry()
+{
+    DialogAnswerer answerer;
+    answerer.cancelDialog();
+    QTest::mouseClick(ui->open_btn, Qt::LeftButton);
+    QVERIFY(answerer.waitUntilAnswered());
+    QCOMPARE(ui->files_list->count(), 0);
+    QCOMPARE(ui->files_list->currentRow(), -1);
+
+    ui->files_list->addItems({dir->filePath("x.png"), dir->filePath("y.png")});
+    ui->files_list->setCurrentRow(0);
+    answerer.cancelDialog();
+    QTest::mouseClick(ui->open_btn, Qt::LeftButton);
+    QVERIFY(answerer.waitUntilAnswered());
+    QCOMPARE(ui->files_list->count(), 2);
+    QCOMPARE(ui->files_list->currentRow(), 1);
+}
+
+void TstIntake::dragNeedsUrls_data()
+{
+    QTest::addColumn<QList<QUrl>>("urls");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("text only") << QList<QUrl>() << false;
+    QTest::newRow("local file") << QList<QUrl> {QUrl::fromLocalFile("/nowhere/a.png")} << true;
+    QTest::newRow("web link") << QList<QUrl> {QUrl("http://127.0.0.1/a.png")} << true;
+}
+
+void TstIntake::dragNeedsUrls()
+{
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(bool, accepted);
+    QMimeData data;
+    data.setText(QStringLiteral("some text"));
+    if (!urls.isEmpty())
+        data.setUrls(urls);
+    QDragEnterEvent event(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &event);
+    QCOMPARE(event.isAccepted(), accepted);
+}
+
+void TstIntake::droppedFolderIsWalked()
+{
+    const QString root = dir->filePath("drop");
+    const QStringList pictures = {
+        writePicture(root + "/a.png"),
+        writePicture(root + "/UPPER.JPG"),
+        writePicture(root + "/nested/deeper/c.tif"),
+        writePicture(root + "/nested/d.Bmp"),
+        writePicture(root + "/nested/e.ras"),
+    };
+    writeEmptyFile(root + "/notes.txt");
+    writeEmptyFile(root + "/anim.gif");
+    writeEmptyFile(root + "/nested/icon.xpm");
+    writeEmptyFile(root + "/.hidden.png");
+    writeEmptyFile(root + "/nested/.also-hidden.jpg");
+
+    drop(localUrls({root}));
+
+    QStringList added = entries();
+    added.sort();
+    QStringList expected = pictures;
+    expected.sort();
+    QCOMPARE(added, expected);
+    QCOMPARE(ui->files_list->currentRow(), pictures.size() - 1);
+    QVERIFY(window->findChildren<QProgressDialog *>().isEmpty());
+}
+
+void TstIntake::droppedItems_data()
+{
+    QTest::addColumn<QStringList>("dropped");
+    QTest::addColumn<QStringList>("added");
+
+    QTest::newRow("gif refused") << QStringList {"a.gif"} << QStringList();
+    QTest::newRow("dib, sr and ras taken")
+        << QStringList {"a.dib", "b.sr", "c.ras"} << QStringList {"a.dib", "b.sr", "c.ras"};
+    QTest::newRow("upper-case suffix") << QStringList {"PHOTO.JPG"} << QStringList {"PHOTO.JPG"};
+    QTest::newRow("missing file") << QStringList {"missing.png"} << QStringList();
+    QTest::newRow("web link") << QStringList {"http://127.0.0.1/a.png"} << QStringList();
+    QTest::newRow("same picture twice")
+        << QStringList {"a.png", "a.png"} << QStringList {"a.png", "a.png"};
+    QTest::newRow("picture and its folder")
+        << QStringList {"sub/a.png", "sub"} << QStringList {"sub/a.png", "sub/a.png"};
+}
+
+void TstIntake::droppedItems()
+{
+    QFETCH(QStringList, dropped);
+    QFETCH(QStringList, added);
+
+    QList<QUrl> urls;
+    for (const QString &name : dropped) {
+        if (name.startsWith("http:")) {
+            urls << QUrl(name);
+            continue;
+        }
+        const QString path = dir->filePath(name);
+        if (name != "missing.png" && name != "sub" && !QFileInfo::exists(path))
+            writeEmptyFile(path);
+        urls << QUrl::fromLocalFile(path);
+    }
+    drop(urls);
+
+    QStringList expected;
+    for (const QString &name : added)
+        expected << dir->filePath(name);
+    QCOMPARE(entries(), expected);
+    QCOMPARE(ui->files_list->currentRow(), expected.size() - 1);
+}
+
+// Abort during a long walk ends the whole drop after the file in hand; what was added stays.
+void TstIntake::abortKeepsWhatWasAdded()
+{
+    const QString root = dir->filePath("many");
+    for (int i = 0; i < 3000; ++i)
+        writeEmptyFile(QStringLiteral("%1/%2.png").arg(root).arg(i, 4, 10, QLatin1Char('0')));
+    const QString later = writePicture(dir->filePath("later.png"));
+
+    int addedAtAbort = -1;
+    QString labelAtAbort;
+    QString cancelText;
+    Qt::WindowModality modality = Qt::NonModal;
+    QPair<int, int> range;
+    QTimer watcher;
+    watcher.setInterval(0);
+    connect(&watcher, &QTimer::timeout, [&] {
+        auto progress = window->findChild<QProgressDialog *>();
+        if (!progress || ui->files_list->count() < 5)
+            return;
+        watcher.stop();
+        addedAtAbort = ui->files_list->count();
+        labelAtAbort = progress->labelText();
+        modality = progress->windowModality();
+        range = {progress->minimum(), progress->maximum()};
+        const auto buttons = progress->findChildren<QPushButton *>();
+        for (QPushButton *button : buttons) {
+            cancelText = button->text();
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
+    });
+    watcher.start();
+    drop(localUrls({root, later}));
+
+    QVERIFY(addedAtAbort >= 5);
+    QCOMPARE(cancelText, QStringLiteral("Abort"));
+    QCOMPARE(modality, Qt::WindowModal);
+    QCOMPARE(range, qMakePair(0, 0));
+    QCOMPARE(labelAtAbort, dropProgressLabel(addedAtAbort - 1));
+    QCOMPARE(ui->files_list->count(), addedAtAbort + 1);
+    QVERIFY(!entries().contains(later));
+    QCOMPARE(ui->files_list->currentRow(), addedAtAbort);
+    QVERIFY(window->findChildren<QProgressDialog *>().isEmpty());
+}
+
+void TstIntake::removeTakesTheCurrentEntry()
+{
+    const QStringList paths
+        = {writePicture(dir->filePath("a.png")), writePicture(dir->filePath("b.png")),
+           writePicture(dir->filePath("c.png"))};
+    ui->files_list->addItems(paths);
+    ui->files_list->setCurrentRow(-1);
+    QTest::mouseClick(ui->remove_btn, Qt::LeftButton);
+    QCOMPARE(entries(), paths);
+
+    ui->files_list->setCurrentRow(1);
+    QTest::mouseClick(ui->remove_btn, Qt::LeftButton);
+    QCOMPARE(entries(), QStringList({paths.at(0), paths.at(2)}));
+    QVERIFY(ui->files_list->currentRow() >= 0);
+}
+
+void TstIntake::clearEmptiesListAndPreview()
+{
+    QTest::mouseClick(ui->clear_btn, Qt::LeftButton);
+    QCOMPARE(ui->files_list->count(), 0);
+
+    ui->files_list->addItem(writePicture(dir->filePath("a.png")));
+    ui->files_list->setCurrentRow(0);
+    QVERIFY(!MainWindowProbe::previewLabel(*window)->pixmap(Qt::ReturnByValue).isNull());
+    QTest::mouseClick(ui->clear_btn, Qt::LeftButton);
+    QCOMPARE(ui->files_list->count(), 0);
+    QCOMPARE(ui->files_list->currentRow(), -1);
+    QVERIFY(MainWindowProbe::previewLabel(*window)->pixmap(Qt::ReturnByValue).isNull());
+}
+
+QTEST_MAIN(TstIntake)
+#include "tst_intake.moc"
