@@ -321,13 +321,12 @@ void TstStampRun::completeRunWithCollisions()
     QCOMPARE(fileBytes(existing), QByteArray("keep me"));
 
     const QString out = output();
-    QCOMPARE(log(),
-             runLog({{renamedText(out, "holiday", renamed.at(1)),
-                      "holiday.2020.png ... OK! (1 of 3)"},
-                     {"beach.png ... OK! (2 of 3)"},
-                     {renamedText(out, "beach", renamed.at(0)),
-                      "beach.png ... OK! (3 of 3)"}},
-                    "Stamping Completed!"));
+    QCOMPARE(
+        log(),
+        runLog({{renamedText(out, "holiday", renamed.at(1)), "holiday.2020.png ... OK! (1 of 3)"},
+                {"beach.png ... OK! (2 of 3)"},
+                {renamedText(out, "beach", renamed.at(0)), "beach.png ... OK! (3 of 3)"}},
+               "Stamping Completed!"));
     QVERIFY(!ui->log_plain->toPlainText().contains(rule));
     // The warning's first word is bold and coloured.
     const QTextBlock warning

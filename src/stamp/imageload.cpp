@@ -22,16 +22,16 @@ QByteArray formatOfSignature(const QByteArray &head)
         int length;
         const char *format;
     } signatures[] = {
-        { "\x89PNG\r\n\x1a\n", 8, "png" },
-        { "\xff\xd8\xff", 3, "jpeg" },
-        { "BM", 2, "bmp" },
-        { "GIF8", 4, "gif" },
-        { "II*\0", 4, "tiff" },
-        { "MM\0*", 4, "tiff" },
-        { "\0\0\0\x0cjP  \r\n\x87\n", 12, "jp2" },
-        { "\xff\x4f\xff\x51", 4, "j2k" },
-        { "\x59\xa6\x6a\x95", 4, "ras" },
-        { "/* XPM */", 9, "xpm" },
+        {"\x89PNG\r\n\x1a\n", 8, "png"},
+        {"\xff\xd8\xff", 3, "jpeg"},
+        {"BM", 2, "bmp"},
+        {"GIF8", 4, "gif"},
+        {"II*\0", 4, "tiff"},
+        {"MM\0*", 4, "tiff"},
+        {"\0\0\0\x0cjP  \r\n\x87\n", 12, "jp2"},
+        {"\xff\x4f\xff\x51", 4, "j2k"},
+        {"\x59\xa6\x6a\x95", 4, "ras"},
+        {"/* XPM */", 9, "xpm"},
     };
     for (const auto &known : signatures) {
         if (head.startsWith(QByteArray::fromRawData(known.signature, known.length)))
@@ -42,8 +42,8 @@ QByteArray formatOfSignature(const QByteArray &head)
     if (head.size() >= 3 && head.at(0) == 'P' && head.at(1) >= '1' && head.at(1) <= '6'
         && QByteArray(" \t\r\n").contains(head.at(2)))
         return head.at(1) == '1' || head.at(1) == '4' ? "pbm"
-                : head.at(1) == '2' || head.at(1) == '5' ? "pgm"
-                                                         : "ppm";
+            : head.at(1) == '2' || head.at(1) == '5'  ? "pgm"
+                                                      : "ppm";
     return QByteArray();
 }
 
