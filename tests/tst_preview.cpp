@@ -1,4 +1,5 @@
 // The preview pane: loading the selected picture, fit and actual size, dragging the stamps.
+#include "stamp/imageload.h"
 #include "stamp/qclickablelabel.h"
 #include "support/testenv.h"
 #include "ui_mainwindow.h"
@@ -48,6 +49,7 @@ private slots:
     void clearingTheSelection();
     void missingFileKeepsThePane();
     void switchingDisplayModeDoesNotRender();
+    void namesDoNotScalePictures();
     void contentDecidesTheFormat_data();
     void contentDecidesTheFormat();
 
@@ -268,6 +270,21 @@ void TstPreview::switchingDisplayModeDoesNotRender()
     ui->actual_radio->setChecked(true);
     QCOMPARE(label()->pixmap(Qt::ReturnByValue).size(), QSize(1600, 1200));
     QCOMPARE(MainWindowProbe::stampedImage(*window).cacheKey(), rendered);
+}
+
+// The reader takes a device pixel ratio from names like "@2x"; a picture with transparency
+// painted at that ratio would fill only a quarter of its working copy.
+void TstPreview::namesDoNotScalePictures()
+{
+    QImage translucent(80, 60, QImage::Format_ARGB32);
+    translucent.fill(qRgba(200, 40, 40, 200));
+    const QString path = dir->filePath(QStringLiteral("shot@2x.png"));
+    QVERIFY(translucent.save(path));
+    selectPicture(path);
+    const QImage &preview = MainWindowProbe::previewImage(*window);
+    QCOMPARE(preview.size(), QSize(80, 60));
+    QCOMPARE(preview.pixel(79, 59), qRgba(200, 40, 40, 200));
+    QCOMPARE(readPicture(path).devicePixelRatio(), 1.0);
 }
 
 void TstPreview::contentDecidesTheFormat_data()

@@ -2,6 +2,7 @@
 #include "stamp/scaledimagecache.h"
 #include "stamp/stamprenderer.h"
 
+#include <QPainter>
 #include <QtTest>
 
 namespace {
@@ -46,6 +47,8 @@ private slots:
     void logoSizes_data();
     void logoSizes();
     void layersAreBandTextLogo();
+    void translucentLogoBlendsAsOnThePicture_data();
+    void translucentLogoBlendsAsOnThePicture();
     void textBoxIsReportedOnlyWhenTextIsDrawn();
     void renderingAgainGivesTheSamePixels();
     void cachesFollowTheirInputs();
@@ -166,6 +169,36 @@ void TstRenderer::layersAreBandTextLogo()
     const QRgb mixed = blended.pixel(255, 155);
     QVERIFY(qRed(mixed) > 90 && qRed(mixed) < 110);
     QVERIFY(qBlue(mixed) > 220);
+}
+
+void TstRenderer::translucentLogoBlendsAsOnThePicture_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("fast") << int(Qt::FastTransformation);
+    QTest::newRow("smooth") << int(Qt::SmoothTransformation);
+}
+
+// Without a resize, the logo is blended over the picture exactly as painting it on the picture
+// itself would do it.
+void TstRenderer::translucentLogoBlendsAsOnThePicture()
+{
+    QFETCH(int, mode);
+    StampSettings settings = plainSettings();
+    settings.transformMode = Qt::TransformationMode(mode);
+    settings.logoScale = 1.5;
+    const QImage picture = gradient(QSize(300, 200));
+    QImage logo = gradient(QSize(60, 40));
+    for (int y = 0; y < logo.height(); ++y) {
+        for (int x = 0; x < logo.width(); ++x)
+            logo.setPixel(x, y, (logo.pixel(x, y) & 0xffffff) | uint((x * 4 + y) % 256) << 24);
+    }
+    QImage expected = picture.copy();
+    QPainter painter(&expected);
+    painter.drawImage(QPoint(30, 20),
+                      logo.scaled(QSize(90, 60), Qt::KeepAspectRatio, settings.transformMode));
+    painter.end();
+    StampRenderer renderer;
+    QCOMPARE(renderer.render(picture, logo, settings, {}, QPoint(30, 20)).image, expected);
 }
 
 void TstRenderer::textBoxIsReportedOnlyWhenTextIsDrawn()

@@ -7,10 +7,9 @@ QString dropProgressLabel(int count)
 
 QString writtenLine(const QString &baseName, const QString &format, int position, int count)
 {
+    // One arg() call: a later call would also replace "%3" or "%4" in a file's name.
     return QStringLiteral("%1.%2 ... OK! (%3 of %4)")
-        .arg(baseName, format)
-        .arg(position)
-        .arg(count);
+        .arg(baseName, format, QString::number(position), QString::number(count));
 }
 
 QString renamedWarningLine(const QString &folder, const QString &takenBaseName,

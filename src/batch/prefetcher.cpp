@@ -22,12 +22,12 @@ FileVersion FileVersion::of(const QString &path)
     const QFileInfo info(path);
     if (!info.exists())
         return FileVersion();
-    return {info.size(), info.lastModified()};
+    return {info.size(), info.lastModified(), info.metadataChangeTime()};
 }
 
 bool FileVersion::operator==(const FileVersion &other) const
 {
-    return size == other.size && modified == other.modified;
+    return size == other.size && modified == other.modified && changed == other.changed;
 }
 
 PicturePrefetcher::PicturePrefetcher()

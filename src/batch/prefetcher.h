@@ -22,11 +22,13 @@ struct LoadedPicture
 // copy there.
 LoadedPicture loadPicture(const QString &path, PictureMemory &memory);
 
-// A file as it is on disk: size and modification time; a missing file has size -1.
+// A file as it is on disk: size, modification time and status-change time (which, unlike the
+// modification time, no tool can set back after rewriting the file); a missing file has size -1.
 struct FileVersion
 {
     qint64 size = -1;
     QDateTime modified;
+    QDateTime changed;
 
     static FileVersion of(const QString &path);
     bool operator==(const FileVersion &other) const;

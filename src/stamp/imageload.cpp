@@ -68,8 +68,12 @@ bool readPicture(const QString &path, QImage *picture, QString *errorString)
     QImageReader reader(&file, formatOfSignature(file.peek(16)));
     reader.setAutoDetectImageFormat(true);
     reader.setAutoTransform(true);
-    if (reader.read(picture))
+    if (reader.read(picture)) {
+        // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
+        // stamped pixel for pixel, whatever its name.
+        picture->setDevicePixelRatio(1);
         return true;
+    }
     if (errorString)
         *errorString = reader.errorString();
     return false;
@@ -80,6 +84,8 @@ QImage workingCopy(const QImage &decoded)
     if (decoded.isNull())
         return QImage();
     QImage copy(decoded.size(), QImage::Format_ARGB32);
+    if (copy.isNull())
+        return QImage(); // out of memory
     if (decoded.hasAlphaChannel()) {
         copy.fill(Qt::transparent);
         QPainter painter(&copy);
@@ -88,6 +94,8 @@ QImage workingCopy(const QImage &decoded)
         // Painting an opaque picture over the cleared copy replaces every pixel, which is what a
         // plain conversion gives, at a fraction of the cost.
         const QImage opaque = decoded.convertToFormat(QImage::Format_RGB32);
+        if (opaque.isNull())
+            return QImage(); // out of memory
         const int lineBytes = copy.width() * 4;
         for (int y = 0; y < copy.height(); ++y)
             memcpy(copy.scanLine(y), opaque.constScanLine(y), size_t(lineBytes));

@@ -67,8 +67,8 @@ void MainWindow::updatePreview()
     if (stampedImage.isNull())
         return;
     if (ui->actual_radio->isChecked()) {
-        // A premultiplied picture becomes a pixmap as it is; the toolkit's scan for transparency
-        // would instead copy an opaque picture once more into another form.
+        // The toolkit's scan for transparency would copy an opaque picture once more into another
+        // form; converted as it is, a picture costs one pass (a premultiplied one, none).
         previewLabel->setPixmap(QPixmap::fromImage(stampedImage, Qt::NoOpaqueDetection));
     } else if (ui->fit_radio->isChecked()) {
         const QSize box(ui->image_scroll->width() - 2, ui->image_scroll->height() - 2);

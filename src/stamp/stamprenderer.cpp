@@ -12,7 +12,7 @@ StampedPicture StampRenderer::render(const QImage &picture, const QImage &logo,
                                      const QPoint &logoPos)
 {
     StampedPicture stamped;
-    stamped.image = settings.resize ? resized(picture, settings) : canvas(picture);
+    stamped.image = settings.resize ? resized(picture, settings) : picture;
     if (stamped.image.isNull())
         return stamped;
 
@@ -31,24 +31,6 @@ StampedPicture StampRenderer::render(const QImage &picture, const QImage &logo,
         painter.drawImage(logoPos, logoToDraw);
     }
     return stamped;
-}
-
-// A copy of the picture to draw on. An opaque 32-bit ARGB picture is copied as premultiplied
-// ARGB, which has the same bits for opaque pixels and is the form the toolkit paints and shows
-// without converting; the resize gives that form too.
-QImage StampRenderer::canvas(const QImage &picture)
-{
-    if (picture.format() != QImage::Format_ARGB32)
-        return picture;
-    if (picture.cacheKey() != checkedPictureKey) {
-        checkedPictureKey = picture.cacheKey();
-        checkedPictureOpaque = isOpaque(picture);
-    }
-    if (!checkedPictureOpaque)
-        return picture;
-    QImage copy = picture.copy();
-    copy.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
-    return copy;
 }
 
 QImage StampRenderer::resized(const QImage &picture, const StampSettings &settings)

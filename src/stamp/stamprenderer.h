@@ -46,14 +46,11 @@ public:
                           const QPoint &textPos, const QPoint &logoPos);
 
 private:
-    QImage canvas(const QImage &picture);
     QImage resized(const QImage &picture, const StampSettings &settings);
     QImage scaledLogo(const QImage &logo, const StampSettings &settings);
 
     ScaledImageCache resizeCache;
     ScaledImageCache logoCache;
-    qint64 checkedPictureKey = 0;
-    bool checkedPictureOpaque = false;
 };
 
 // The logo's drawn size: each side multiplied by `scale` and truncated toward zero.
