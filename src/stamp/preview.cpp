@@ -30,6 +30,18 @@ int draggedOffset(int mouseDelta, double scale, int offset)
     return int(mouseDelta * (1 / scale) + offset);
 }
 
+// A pixmap over the pixels of an opaque 32-bit ARGB picture read as RGB32 (the same bits), which
+// the toolkit shows as they are, where converting them would cost a pass over the whole picture.
+// The pixmap holds a reference to the picture, so the pixels live as long as they are shown.
+QPixmap sharedOpaquePixmap(const QImage &picture)
+{
+    auto kept = new QImage(picture);
+    const QImage view(
+        kept->constBits(), kept->width(), kept->height(), kept->bytesPerLine(),
+        QImage::Format_RGB32, [](void *image) { delete static_cast<QImage *>(image); }, kept);
+    return QPixmap::fromImage(view);
+}
+
 } // namespace
 
 void MainWindow::buildPreviewSurface()
@@ -67,9 +79,10 @@ void MainWindow::updatePreview()
     if (stampedImage.isNull())
         return;
     if (ui->actual_radio->isChecked()) {
-        // The toolkit's scan for transparency would copy an opaque picture once more into another
-        // form; converted as it is, a picture costs one pass (a premultiplied one, none).
-        previewLabel->setPixmap(QPixmap::fromImage(stampedImage, Qt::NoOpaqueDetection));
+        // The toolkit's own scan for transparency would copy an opaque picture once more.
+        previewLabel->setPixmap(stampRenderer.isKnownOpaque(stampedImage)
+                                    ? sharedOpaquePixmap(stampedImage)
+                                    : QPixmap::fromImage(stampedImage, Qt::NoOpaqueDetection));
     } else if (ui->fit_radio->isChecked()) {
         const QSize box(ui->image_scroll->width() - 2, ui->image_scroll->height() - 2);
         previewLabel->setPixmap(QPixmap::fromImage(

@@ -2,8 +2,6 @@
 
 #include <QColorSpace>
 
-namespace {
-
 bool isOpaque(const QImage &image)
 {
     for (int y = 0; y < image.height(); ++y) {
@@ -17,6 +15,8 @@ bool isOpaque(const QImage &image)
     }
     return true;
 }
+
+namespace {
 
 // The size QImage::scaled gives: the box fitted by the aspect mode, at least one pixel a side.
 QSize resultSize(const QImage &source, const QSize &box, Qt::AspectRatioMode aspectMode)

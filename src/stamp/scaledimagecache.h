@@ -4,6 +4,9 @@
 #include <QImage>
 #include <QSize>
 
+// Whether every pixel of a 32-bit (A)RGB picture has alpha 255.
+bool isOpaque(const QImage &image);
+
 // QImage::scaled with the same result, made cheaper for an opaque 32-bit ARGB picture: the
 // toolkit converts such a picture to premultiplied form before smooth scaling, which costs more
 // than the scaling itself, while an opaque picture already has the same bits in either form.

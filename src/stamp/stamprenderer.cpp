@@ -30,7 +30,24 @@ StampedPicture StampRenderer::render(const QImage &picture, const QImage &logo,
         QPainter painter(&stamped.image);
         painter.drawImage(logoPos, logoToDraw);
     }
+    const bool opaque
+        = !settings.resize && picture.format() == QImage::Format_ARGB32 && isOpaquePicture(picture);
+    opaqueResultKey = opaque ? stamped.image.cacheKey() : 0;
     return stamped;
+}
+
+bool StampRenderer::isKnownOpaque(const QImage &stamped) const
+{
+    return opaqueResultKey != 0 && stamped.cacheKey() == opaqueResultKey;
+}
+
+bool StampRenderer::isOpaquePicture(const QImage &picture)
+{
+    if (picture.cacheKey() != checkedPictureKey) {
+        checkedPictureKey = picture.cacheKey();
+        checkedPictureOpaque = isOpaque(picture);
+    }
+    return checkedPictureOpaque;
 }
 
 QImage StampRenderer::resized(const QImage &picture, const StampSettings &settings)

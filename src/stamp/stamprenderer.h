@@ -45,12 +45,20 @@ public:
     StampedPicture render(const QImage &picture, const QImage &logo, const StampSettings &settings,
                           const QPoint &textPos, const QPoint &logoPos);
 
+    // Whether `stamped` is the last picture rendered and every pixel of it is known to be opaque
+    // (an unresized copy of an opaque picture, on which the stamp keeps alpha at 255).
+    bool isKnownOpaque(const QImage &stamped) const;
+
 private:
+    bool isOpaquePicture(const QImage &picture);
     QImage resized(const QImage &picture, const StampSettings &settings);
     QImage scaledLogo(const QImage &logo, const StampSettings &settings);
 
     ScaledImageCache resizeCache;
     ScaledImageCache logoCache;
+    qint64 checkedPictureKey = 0;
+    bool checkedPictureOpaque = false;
+    qint64 opaqueResultKey = 0;
 };
 
 // The logo's drawn size: each side multiplied by `scale` and truncated toward zero.
