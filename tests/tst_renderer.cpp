@@ -54,6 +54,7 @@ private slots:
     void cachesFollowTheirInputs();
     void opaqueFastPathEqualsToolkitScaling_data();
     void opaqueFastPathEqualsToolkitScaling();
+    void opacityIsKnownOnlyForTheLastUnresizedOpaqueRender();
     void nullPictureGivesNullResult();
 };
 
@@ -291,6 +292,28 @@ void TstRenderer::opaqueFastPathEqualsToolkitScaling()
     QCOMPARE(scaledImage(picture, picture.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
                  .cacheKey(),
              picture.cacheKey());
+}
+
+void TstRenderer::opacityIsKnownOnlyForTheLastUnresizedOpaqueRender()
+{
+    StampSettings settings = plainSettings();
+    settings.text = QStringLiteral("opaque");
+    settings.logoScale = 1.0;
+    const QImage translucentLogo = filled(QSize(20, 20), qRgba(0, 0, 255, 100));
+    StampRenderer renderer;
+    const QImage opaque = gradient(QSize(200, 100));
+    const QImage first = renderer.render(opaque, translucentLogo, settings, {}, {}).image;
+    QVERIFY(renderer.isKnownOpaque(first));
+    QVERIFY(!renderer.isKnownOpaque(opaque));
+
+    QImage translucent = opaque.copy();
+    translucent.setPixel(199, 99, qRgba(1, 2, 3, 4));
+    QVERIFY(!renderer.isKnownOpaque(renderer.render(translucent, {}, settings, {}, {}).image));
+    QVERIFY(!renderer.isKnownOpaque(first));
+
+    settings.resize = true;
+    settings.outputSize = QSize(100, 50);
+    QVERIFY(!renderer.isKnownOpaque(renderer.render(opaque, {}, settings, {}, {}).image));
 }
 
 void TstRenderer::nullPictureGivesNullResult()
