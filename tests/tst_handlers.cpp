@@ -2,6 +2,7 @@
 #include "stamp/qclickablelabel.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
+#include "support/windowfixture.h"
 #include "ui/startfolder.h"
 #include "ui_mainwindow.h"
 
@@ -34,7 +35,7 @@ QStringList linkTargets(const QString &richText)
 
 } // namespace
 
-class TstHandlers : public QObject
+class TstHandlers : public QObject, private WindowFixture
 {
     Q_OBJECT
 
@@ -68,11 +69,6 @@ private:
     {
         return MainWindowProbe::previewLabel(*window)->pixmap(Qt::ReturnByValue);
     }
-
-    std::unique_ptr<IsolatedSettings> store;
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<MainWindow> window;
-    Ui::MainWindow *ui = nullptr;
 };
 
 void TstHandlers::initTestCase()
@@ -82,21 +78,15 @@ void TstHandlers::initTestCase()
 
 void TstHandlers::init()
 {
-    store = std::make_unique<IsolatedSettings>();
-    dir = std::make_unique<QTemporaryDir>();
-    window = std::make_unique<MainWindow>();
-    ui = MainWindowProbe::ui(*window);
+    createWindow();
     ui->resize_check->setChecked(false);
     ui->wtrmark_edit->setText(QStringLiteral("Handlers"));
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(showWindow());
 }
 
 void TstHandlers::cleanup()
 {
-    window.reset();
-    dir.reset();
-    store.reset();
+    destroyWindow();
 }
 
 void TstHandlers::selectPicture(const QSize &size)

@@ -3,6 +3,7 @@
 #include "stamp/qclickablelabel.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
+#include "support/windowfixture.h"
 #include "ui/startfolder.h"
 #include "ui_mainwindow.h"
 
@@ -39,7 +40,7 @@ QList<QUrl> localUrls(const QStringList &paths)
 
 } // namespace
 
-class TstIntake : public QObject
+class TstIntake : public QObject, private WindowFixture
 {
     Q_OBJECT
 
@@ -61,11 +62,6 @@ private slots:
 private:
     QStringList entries() const;
     void drop(const QList<QUrl> &urls);
-
-    std::unique_ptr<IsolatedSettings> store;
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<MainWindow> window;
-    Ui::MainWindow *ui = nullptr;
 };
 
 void TstIntake::initTestCase()
@@ -75,19 +71,13 @@ void TstIntake::initTestCase()
 
 void TstIntake::init()
 {
-    store = std::make_unique<IsolatedSettings>();
-    dir = std::make_unique<QTemporaryDir>();
-    window = std::make_unique<MainWindow>();
-    ui = MainWindowProbe::ui(*window);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    createWindow();
+    QVERIFY(showWindow());
 }
 
 void TstIntake::cleanup()
 {
-    window.reset();
-    dir.reset();
-    store.reset();
+    destroyWindow();
 }
 
 QStringList TstIntake::entries() const

@@ -2,6 +2,7 @@
 #include "stamp/imageload.h"
 #include "stamp/qclickablelabel.h"
 #include "support/testenv.h"
+#include "support/windowfixture.h"
 #include "ui_mainwindow.h"
 
 #include <QtTest>
@@ -31,7 +32,7 @@ QString writePicture(const QTemporaryDir &dir, const QString &name, const QSize 
 
 } // namespace
 
-class TstPreview : public QObject
+class TstPreview : public QObject, private WindowFixture
 {
     Q_OBJECT
 
@@ -56,11 +57,6 @@ private slots:
 private:
     void selectPicture(const QString &path);
     QLabel *label() { return MainWindowProbe::previewLabel(*window); }
-
-    std::unique_ptr<IsolatedSettings> store;
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<MainWindow> window;
-    Ui::MainWindow *ui = nullptr;
 };
 
 void TstPreview::initTestCase()
@@ -70,22 +66,16 @@ void TstPreview::initTestCase()
 
 void TstPreview::init()
 {
-    store = std::make_unique<IsolatedSettings>();
-    dir = std::make_unique<QTemporaryDir>();
-    window = std::make_unique<MainWindow>();
-    ui = MainWindowProbe::ui(*window);
+    createWindow();
     ui->resize_check->setChecked(false);
     ui->image_scroll->setFixedSize(802, 602);
     window->resize(1600, 1200);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(showWindow());
 }
 
 void TstPreview::cleanup()
 {
-    window.reset();
-    dir.reset();
-    store.reset();
+    destroyWindow();
 }
 
 void TstPreview::selectPicture(const QString &path)

@@ -3,6 +3,7 @@
 #include "stamp/imageload.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
+#include "support/windowfixture.h"
 #include "ui_mainwindow.h"
 
 #include <QColorSpace>
@@ -77,7 +78,7 @@ QStringList runLog(const QList<QStringList> &entries, const QString &end)
 
 } // namespace
 
-class TstStampRun : public QObject
+class TstStampRun : public QObject, private WindowFixture
 {
     Q_OBJECT
 
@@ -114,10 +115,6 @@ private:
     QString outputPath(const QString &name) const { return dir->filePath("out/" + name); }
     QString output() const { return dir->filePath("out"); }
 
-    std::unique_ptr<IsolatedSettings> store;
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<MainWindow> window;
-    Ui::MainWindow *ui = nullptr;
     DialogAnswerer *answerer = nullptr;
 };
 
@@ -130,11 +127,8 @@ void TstStampRun::initTestCase()
 
 void TstStampRun::init()
 {
-    store = std::make_unique<IsolatedSettings>();
-    dir = std::make_unique<QTemporaryDir>();
+    createWindow();
     QVERIFY(QDir(dir->path()).mkpath("out"));
-    window = std::make_unique<MainWindow>();
-    ui = MainWindowProbe::ui(*window);
     answerer = new DialogAnswerer(window.get());
     ui->resize_check->setChecked(false);
     ui->wtrmark_edit->setText(QStringLiteral("Run"));
@@ -142,15 +136,12 @@ void TstStampRun::init()
     QImage logo(12, 8, QImage::Format_ARGB32);
     logo.fill(qRgba(255, 255, 0, 160));
     MainWindowProbe::logoImage(*window) = logo;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(showWindow());
 }
 
 void TstStampRun::cleanup()
 {
-    window.reset();
-    dir.reset();
-    store.reset();
+    destroyWindow();
 }
 
 void TstStampRun::duringPicture(int picture, const std::function<void()> &action)

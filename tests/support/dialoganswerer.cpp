@@ -10,6 +10,25 @@
 #include <QLineEdit>
 #include <QTest>
 
+namespace {
+
+// An answer for a dialog of class T; any other dialog is closed, with a warning.
+template<typename T, typename Act>
+DialogAnswerer::Action answerFor(Act act)
+{
+    return [act](QWidget *dialog) {
+        if (auto typed = qobject_cast<T *>(dialog)) {
+            act(typed);
+            return;
+        }
+        qWarning("DialogAnswerer: expected a %s, got a %s", T::staticMetaObject.className(),
+                 dialog->metaObject()->className());
+        dialog->close();
+    };
+}
+
+} // namespace
+
 DialogAnswerer::DialogAnswerer(QObject *parent)
     : QObject(parent)
 {
@@ -27,15 +46,14 @@ void DialogAnswerer::answer(const Action &action)
 
 void DialogAnswerer::pressButton(QMessageBox::StandardButton button)
 {
-    answer([button](QWidget *dialog) {
-        auto box = qobject_cast<QMessageBox *>(dialog);
-        if (!box || !box->button(button)) {
-            qWarning("DialogAnswerer: expected a message box with button %d", int(button));
-            dialog->close();
+    answer(answerFor<QMessageBox>([button](QMessageBox *box) {
+        if (QAbstractButton *pressed = box->button(button)) {
+            pressed->click();
             return;
         }
-        box->button(button)->click();
-    });
+        qWarning("DialogAnswerer: expected a message box with button %d", int(button));
+        box->close();
+    }));
 }
 
 void DialogAnswerer::pressEscape()
@@ -50,13 +68,7 @@ void DialogAnswerer::closeWindow()
 
 void DialogAnswerer::choosePaths(const QStringList &paths)
 {
-    answer([paths](QWidget *dialog) {
-        auto fileDialog = qobject_cast<QFileDialog *>(dialog);
-        if (!fileDialog) {
-            qWarning("DialogAnswerer: expected a file dialog");
-            dialog->close();
-            return;
-        }
+    answer(answerFor<QFileDialog>([paths](QFileDialog *fileDialog) {
         const QFileInfo first(paths.value(0));
         if (paths.size() == 1 && first.isDir()) {
             fileDialog->setDirectory(first.absoluteFilePath());
@@ -72,7 +84,7 @@ void DialogAnswerer::choosePaths(const QStringList &paths)
                                                 : quoted.join(QLatin1Char(' ')));
         }
         static_cast<QDialog *>(fileDialog)->accept();
-    });
+    }));
 }
 
 void DialogAnswerer::cancelDialog()
@@ -87,30 +99,18 @@ void DialogAnswerer::cancelDialog()
 
 void DialogAnswerer::chooseColor(const QColor &color)
 {
-    answer([color](QWidget *dialog) {
-        auto colorDialog = qobject_cast<QColorDialog *>(dialog);
-        if (!colorDialog) {
-            qWarning("DialogAnswerer: expected a colour dialog");
-            dialog->close();
-            return;
-        }
+    answer(answerFor<QColorDialog>([color](QColorDialog *colorDialog) {
         colorDialog->setCurrentColor(color);
         colorDialog->accept();
-    });
+    }));
 }
 
 void DialogAnswerer::chooseFont(const QFont &font)
 {
-    answer([font](QWidget *dialog) {
-        auto fontDialog = qobject_cast<QFontDialog *>(dialog);
-        if (!fontDialog) {
-            qWarning("DialogAnswerer: expected a font dialog");
-            dialog->close();
-            return;
-        }
+    answer(answerFor<QFontDialog>([font](QFontDialog *fontDialog) {
         fontDialog->setCurrentFont(font);
         fontDialog->accept();
-    });
+    }));
 }
 
 bool DialogAnswerer::waitUntilAnswered(int timeoutMs)
