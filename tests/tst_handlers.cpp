@@ -1,5 +1,5 @@
 // The control handlers: paired controls, positions, resizing, the dialogs and the credits.
-#include "stamp/qclickablelabel.h"
+#include "ui/qclickablelabel.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "support/windowfixture.h"

@@ -1,6 +1,6 @@
 // The picture list: the "Add Image Files" dialog, drops of files and folders, remove and clear.
 #include "batch/batchtexts.h"
-#include "stamp/qclickablelabel.h"
+#include "ui/qclickablelabel.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "support/windowfixture.h"

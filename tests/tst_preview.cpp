@@ -1,6 +1,6 @@
 // The preview pane: loading the selected picture, fit and actual size, dragging the stamps.
 #include "stamp/imageload.h"
-#include "stamp/qclickablelabel.h"
+#include "ui/qclickablelabel.h"
 #include "support/testenv.h"
 #include "support/windowfixture.h"
 #include "ui_mainwindow.h"

@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "stamp/qclickablelabel.h"
+#include "ui/qclickablelabel.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>

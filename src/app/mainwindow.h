@@ -27,7 +27,8 @@ class MainWindow;
 
 // The application's only window. It owns every piece of state: the form, the settings store,
 // the pictures in memory, the stamp placement, the run flag, the banner and the update check.
-// Its member functions live in the folder of their subsystem (app, stamp, batch, ui, online).
+// Its member functions live in src/app and src/ui, in files named mainwindow_TOPIC.cpp; the
+// folders below (stamp, batch, online) hold the value types and free functions they call.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "stamp/qclickablelabel.h"
+#include "ui/qclickablelabel.h"
 
 QClickableLabel::QClickableLabel(QWidget *parent)
     : QLabel(parent)

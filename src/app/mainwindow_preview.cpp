@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "stamp/imageload.h"
-#include "stamp/qclickablelabel.h"
+#include "ui/qclickablelabel.h"
 #include "ui_mainwindow.h"
 
 #include <QFileInfo>
