@@ -1,11 +1,9 @@
 // The batch's file work without a window: output names, the safe writer, the picture types of a
-// drop, the log texts, reading ahead and the reuse of picture memory.
+// drop, the log texts and the working copy a picture is read into.
 #include "batch/batchtexts.h"
 #include "batch/outputnaming.h"
 #include "batch/picturesaver.h"
 #include "batch/picturetypes.h"
-#include "batch/pixelmemory.h"
-#include "batch/prefetcher.h"
 #include "stamp/imageload.h"
 
 #include <QColorSpace>
@@ -78,10 +76,6 @@ private slots:
     void colourSpaceIsStored();
     void loadedWorkingCopy_data();
     void loadedWorkingCopy();
-    void memoryIsReusedWithoutStaleData();
-    void readAheadIsUsedWhileUnchanged();
-    void changedEntryIsReadAgain_data();
-    void changedEntryIsReadAgain();
     void undecodableFileGivesTheReason();
 };
 
@@ -309,117 +303,45 @@ void TstBatchFiles::loadedWorkingCopy_data()
 {
     QTest::addColumn<QImage>("stored");
     QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<bool>("opaque");
 
     QImage opaque = filledPicture(QSize(40, 30), qRgb(20, 40, 60));
     opaque.setPixel(3, 4, qRgb(250, 0, 0));
-    QTest::newRow("opaque png") << opaque << QByteArray("png");
-    QTest::newRow("opaque jpeg") << opaque << QByteArray("jpg");
+    QTest::newRow("opaque png") << opaque << QByteArray("png") << true;
+    QTest::newRow("opaque jpeg") << opaque << QByteArray("jpg") << true;
     QImage wide = opaque;
     wide.setColorSpace(QColorSpace::DisplayP3);
     wide.setText("Description", "from the camera");
     wide.setDotsPerMeterX(20000);
-    QTest::newRow("colour space, text and resolution") << wide << QByteArray("png");
+    QTest::newRow("colour space, text and resolution") << wide << QByteArray("png") << true;
     QImage transparent
         = filledPicture(QSize(40, 30), qRgba(20, 40, 60, 100), QImage::Format_ARGB32);
-    QTest::newRow("transparent") << transparent << QByteArray("png");
-    QTest::newRow("grey") << opaque.convertToFormat(QImage::Format_Grayscale8) << QByteArray("png");
+    QTest::newRow("transparent") << transparent << QByteArray("png") << false;
+    QTest::newRow("grey") << opaque.convertToFormat(QImage::Format_Grayscale8) << QByteArray("png")
+                          << true;
 }
 
-// The working copy made while reading ahead equals the one the preview makes, metadata included.
+// The working copy is 32-bit ARGB with the decoded pixels and colour space, at the fixed stamping
+// resolution and without the file's text keys; it says whether the decoder found it opaque.
 void TstBatchFiles::loadedWorkingCopy()
 {
     QFETCH(QImage, stored);
     QFETCH(QByteArray, format);
+    QFETCH(bool, opaque);
     QTemporaryDir dir;
     const QString path = dir.filePath("picture." + format);
     QVERIFY(stored.save(path, format));
 
-    const QImage expected = workingCopy(readPicture(path));
-    const auto memory = std::make_shared<PictureMemory>();
-    const QImage loaded = loadPicture(path, *memory).workingCopy;
-    QCOMPARE(loaded.format(), QImage::Format_ARGB32);
-    QCOMPARE(loaded, expected);
-    QCOMPARE(loaded.colorSpace(), expected.colorSpace());
-    QCOMPARE(loaded.dotsPerMeterX(), QImage(1, 1, QImage::Format_ARGB32).dotsPerMeterX());
-    QCOMPARE(loaded.dotsPerMeterY(), QImage(1, 1, QImage::Format_ARGB32).dotsPerMeterY());
-    QVERIFY(loaded.textKeys().isEmpty());
-}
-
-// The second picture is decoded into the memory of the first, and nothing of the first remains.
-void TstBatchFiles::memoryIsReusedWithoutStaleData()
-{
-    QTemporaryDir dir;
-    QImage first = filledPicture(QSize(64, 48), qRgb(250, 10, 10));
-    first.setColorSpace(QColorSpace::DisplayP3);
-    first.setText("Description", "first");
-    QVERIFY(first.save(dir.filePath("first.png")));
-    const QImage second = filledPicture(QSize(64, 48), qRgb(10, 10, 250));
-    QVERIFY(second.save(dir.filePath("second.png")));
-
-    const auto memory = std::make_shared<PictureMemory>();
-    const uchar *firstPixels = nullptr;
-    {
-        const QImage loaded = loadPicture(dir.filePath("first.png"), *memory).workingCopy;
-        firstPixels = loaded.constBits();
-    }
-    const QImage loaded = loadPicture(dir.filePath("second.png"), *memory).workingCopy;
-    QCOMPARE(loaded.constBits(), firstPixels);
-    QCOMPARE(loaded, workingCopy(second));
-    QCOMPARE(loaded.colorSpace(), readPicture(dir.filePath("second.png")).colorSpace());
-    QVERIFY(loaded.textKeys().isEmpty());
-}
-
-void TstBatchFiles::readAheadIsUsedWhileUnchanged()
-{
-    QTemporaryDir dir;
-    const QImage picture = filledPicture(QSize(32, 24), qRgb(0, 128, 255));
-    QVERIFY(picture.save(dir.filePath("a.png")));
-
-    PicturePrefetcher prefetcher;
-    prefetcher.start(dir.filePath("a.png"));
-    const LoadedPicture loaded = prefetcher.take(dir.filePath("a.png"));
+    const QImage decoded = readPicture(path);
+    const WorkingCopy loaded = readWorkingCopy(path);
+    QCOMPARE(loaded.image.format(), QImage::Format_ARGB32);
+    QCOMPARE(loaded.opaque, opaque);
+    QVERIFY(samePixels(loaded.image, decoded));
+    QCOMPARE(loaded.image.colorSpace(), decoded.colorSpace());
+    QCOMPARE(loaded.image.dotsPerMeterX(), stampDotsPerMeter);
+    QCOMPARE(loaded.image.dotsPerMeterY(), stampDotsPerMeter);
+    QVERIFY(loaded.image.textKeys().isEmpty());
     QVERIFY(loaded.error.isEmpty());
-    QCOMPARE(loaded.workingCopy, workingCopy(picture));
-}
-
-void TstBatchFiles::changedEntryIsReadAgain_data()
-{
-    QTest::addColumn<QString>("change");
-    QTest::newRow("rewritten, other size") << "size";
-    QTest::newRow("rewritten, same size, later time") << "time";
-    QTest::newRow("rewritten, same size, time put back") << "restored";
-    QTest::newRow("entry names another file") << "path";
-    QTest::newRow("removed and written again") << "recreated";
-}
-
-void TstBatchFiles::changedEntryIsReadAgain()
-{
-    QFETCH(QString, change);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("a.bmp");
-    QVERIFY(filledPicture(QSize(32, 24), qRgb(255, 0, 0)).save(path));
-    const QDateTime written = QFileInfo(path).lastModified();
-
-    PicturePrefetcher prefetcher;
-    prefetcher.start(path);
-    // Time for the read ahead to finish before the change, as it does in a run.
-    QThread::msleep(300);
-    QImage now = filledPicture(change == "size" ? QSize(16, 24) : QSize(32, 24), qRgb(0, 255, 0));
-    QString taken = path;
-    if (change == "path") {
-        taken = dir.filePath("b.bmp");
-        QVERIFY(now.save(taken));
-    } else {
-        if (change == "recreated")
-            QVERIFY(QFile::remove(path));
-        QVERIFY(now.save(path));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        const QDateTime stamped = change == "restored" ? written : written.addSecs(2);
-        QVERIFY(file.setFileTime(stamped, QFileDevice::FileModificationTime));
-    }
-    const LoadedPicture loaded = prefetcher.take(taken);
-    QCOMPARE(loaded.workingCopy, workingCopy(now));
 }
 
 void TstBatchFiles::undecodableFileGivesTheReason()
@@ -430,10 +352,8 @@ void TstBatchFiles::undecodableFileGivesTheReason()
     QString reason;
     QVERIFY(readPicture(path, &reason).isNull());
 
-    PicturePrefetcher prefetcher;
-    prefetcher.start(path);
-    const LoadedPicture loaded = prefetcher.take(path);
-    QVERIFY(loaded.workingCopy.isNull());
+    const WorkingCopy loaded = readWorkingCopy(path);
+    QVERIFY(loaded.image.isNull());
     QVERIFY(!reason.isEmpty());
     QCOMPARE(loaded.error, reason);
 }

@@ -1,8 +1,8 @@
 // The control handlers: paired controls, positions, resizing, the dialogs and the credits.
-#include "ui/qclickablelabel.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "support/windowfixture.h"
+#include "ui/qclickablelabel.h"
 #include "ui/startfolder.h"
 #include "ui_mainwindow.h"
 

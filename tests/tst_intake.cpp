@@ -1,9 +1,9 @@
 // The picture list: the "Add Image Files" dialog, drops of files and folders, remove and clear.
 #include "batch/batchtexts.h"
-#include "ui/qclickablelabel.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "support/windowfixture.h"
+#include "ui/qclickablelabel.h"
 #include "ui/startfolder.h"
 #include "ui_mainwindow.h"
 

@@ -1,8 +1,8 @@
 // The preview pane: loading the selected picture, fit and actual size, dragging the stamps.
 #include "stamp/imageload.h"
-#include "ui/qclickablelabel.h"
 #include "support/testenv.h"
 #include "support/windowfixture.h"
+#include "ui/qclickablelabel.h"
 #include "ui_mainwindow.h"
 
 #include <QtTest>

@@ -23,6 +23,17 @@ StampSettings plainSettings()
 }
 
 // A picture whose every pixel differs, so that any scaling shows.
+bool isOpaque(const QImage &image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) != 255)
+                return false;
+        }
+    }
+    return true;
+}
+
 QImage gradient(const QSize &size)
 {
     QImage image(size, QImage::Format_ARGB32);
@@ -54,7 +65,7 @@ private slots:
     void cachesFollowTheirInputs();
     void opaqueFastPathEqualsToolkitScaling_data();
     void opaqueFastPathEqualsToolkitScaling();
-    void opacityIsKnownOnlyForTheLastUnresizedOpaqueRender();
+    void opacityIsKnownForUnresizedOpaquePictures();
     void nullPictureGivesNullResult();
 };
 
@@ -80,7 +91,8 @@ void TstRenderer::resizeSizes()
     settings.keepAspectRatio = keepAspect;
     StampRenderer renderer;
     const QImage stamped
-        = renderer.render(filled(picture, qRgb(10, 20, 30)), QImage(), settings, {}, {}).image;
+        = renderer.render(filled(picture, qRgb(10, 20, 30)), false, QImage(), settings, {}, {})
+              .image;
     QCOMPARE(stamped.size(), expected);
 }
 
@@ -94,7 +106,8 @@ void TstRenderer::bandCountsRowsOfTheResizedPicture()
     settings.bandRows = 12;
     StampRenderer renderer;
     const QImage stamped
-        = renderer.render(filled(QSize(50, 25), qRgb(200, 200, 200)), QImage(), settings, {}, {})
+        = renderer
+              .render(filled(QSize(50, 25), qRgb(200, 200, 200)), false, QImage(), settings, {}, {})
               .image;
     QCOMPARE(stamped.size(), QSize(200, 100));
     QCOMPARE(stamped.pixel(100, 87), qRgb(200, 200, 200));
@@ -121,7 +134,7 @@ void TstRenderer::logoSizes()
     StampRenderer renderer;
     const QImage stamped
         = renderer
-              .render(filled(QSize(200, 200), qRgb(0, 0, 0)),
+              .render(filled(QSize(200, 200), qRgb(0, 0, 0)), false,
                       filled(QSize(50, 50), qRgb(255, 0, 0)), settings, {}, QPoint(10, 20))
               .image;
     QRect red;
@@ -147,8 +160,9 @@ void TstRenderer::layersAreBandTextLogo()
     settings.bandRows = 100;
     QImage logo = filled(QSize(20, 20), qRgba(0, 0, 255, 255));
     StampRenderer renderer;
-    const StampedPicture stamped = renderer.render(filled(QSize(300, 200), qRgb(200, 200, 200)),
-                                                   logo, settings, QPoint(0, 0), QPoint(5, 5));
+    const StampedPicture stamped
+        = renderer.render(filled(QSize(300, 200), qRgb(200, 200, 200)), false, logo, settings,
+                          QPoint(0, 0), QPoint(5, 5));
     // The band darkened the top half, the text is green over it, the logo covers the text.
     QCOMPARE(stamped.image.pixel(299, 99), qRgb(100, 100, 100));
     QCOMPARE(stamped.image.pixel(299, 100), qRgb(200, 200, 200));
@@ -164,8 +178,8 @@ void TstRenderer::layersAreBandTextLogo()
     logo.fill(qRgba(0, 0, 255, 128));
     StampRenderer second;
     const QImage blended = second
-                               .render(filled(QSize(300, 200), qRgb(200, 200, 200)), logo, settings,
-                                       QPoint(0, 0), QPoint(250, 150))
+                               .render(filled(QSize(300, 200), qRgb(200, 200, 200)), false, logo,
+                                       settings, QPoint(0, 0), QPoint(250, 150))
                                .image;
     const QRgb mixed = blended.pixel(255, 155);
     QVERIFY(qRed(mixed) > 90 && qRed(mixed) < 110);
@@ -199,7 +213,7 @@ void TstRenderer::translucentLogoBlendsAsOnThePicture()
                       logo.scaled(QSize(90, 60), Qt::KeepAspectRatio, settings.transformMode));
     painter.end();
     StampRenderer renderer;
-    QCOMPARE(renderer.render(picture, logo, settings, {}, QPoint(30, 20)).image, expected);
+    QCOMPARE(renderer.render(picture, false, logo, settings, {}, QPoint(30, 20)).image, expected);
 }
 
 void TstRenderer::textBoxIsReportedOnlyWhenTextIsDrawn()
@@ -207,9 +221,11 @@ void TstRenderer::textBoxIsReportedOnlyWhenTextIsDrawn()
     StampSettings settings = plainSettings();
     StampRenderer renderer;
     const QImage picture = filled(QSize(400, 100), qRgb(0, 0, 0));
-    QVERIFY(renderer.render(picture, QImage(), settings, QPoint(3, 4), {}).textRect.isNull());
+    QVERIFY(
+        renderer.render(picture, false, QImage(), settings, QPoint(3, 4), {}).textRect.isNull());
     settings.text = QStringLiteral("Hello");
-    const QRect box = renderer.render(picture, QImage(), settings, QPoint(3, 4), {}).textRect;
+    const QRect box
+        = renderer.render(picture, false, QImage(), settings, QPoint(3, 4), {}).textRect;
     QCOMPARE(box.topLeft(), QPoint(3, 4));
     QVERIFY(box.width() > 20 && box.height() > 10);
 }
@@ -229,12 +245,13 @@ void TstRenderer::renderingAgainGivesTheSamePixels()
     const QImage logo = gradient(QSize(90, 30));
     StampRenderer renderer;
     const QImage first
-        = renderer.render(picture, logo, settings, QPoint(5, 5), QPoint(40, 40)).image;
+        = renderer.render(picture, false, logo, settings, QPoint(5, 5), QPoint(40, 40)).image;
     const QImage second
-        = renderer.render(picture, logo, settings, QPoint(5, 5), QPoint(40, 40)).image;
+        = renderer.render(picture, false, logo, settings, QPoint(5, 5), QPoint(40, 40)).image;
     QCOMPARE(second, first);
     StampRenderer fresh;
-    QCOMPARE(fresh.render(picture, logo, settings, QPoint(5, 5), QPoint(40, 40)).image, first);
+    QCOMPARE(fresh.render(picture, false, logo, settings, QPoint(5, 5), QPoint(40, 40)).image,
+             first);
 }
 
 // A cache that answered for a different picture, size or mode would show a stale picture.
@@ -242,28 +259,31 @@ void TstRenderer::cachesFollowTheirInputs()
 {
     ScaledImageCache cache;
     QImage picture = gradient(QSize(400, 300));
-    const QImage half
-        = cache.scaled(picture, QSize(200, 200), Qt::KeepAspectRatio, Qt::FastTransformation);
+    const QImage half = cache.scaled(picture, false, QSize(200, 200), Qt::KeepAspectRatio,
+                                     Qt::FastTransformation);
     QCOMPARE(half.size(), QSize(200, 150));
     QCOMPARE(
-        cache.scaled(picture, QSize(100, 100), Qt::KeepAspectRatio, Qt::FastTransformation).size(),
+        cache.scaled(picture, false, QSize(100, 100), Qt::KeepAspectRatio, Qt::FastTransformation)
+            .size(),
         QSize(100, 75));
-    QCOMPARE(cache.scaled(picture, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::FastTransformation)
-                 .size(),
-             QSize(100, 100));
-    const QImage smooth
-        = cache.scaled(picture, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QCOMPARE(
+        cache.scaled(picture, false, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+            .size(),
+        QSize(100, 100));
+    const QImage smooth = cache.scaled(picture, false, QSize(100, 100), Qt::IgnoreAspectRatio,
+                                       Qt::SmoothTransformation);
     QCOMPARE(smooth, picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 
     picture.fill(Qt::white); // the same picture object, changed
-    const QImage afterChange
-        = cache.scaled(picture, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage afterChange = cache.scaled(picture, false, QSize(100, 100), Qt::IgnoreAspectRatio,
+                                            Qt::SmoothTransformation);
     QCOMPARE(afterChange.pixel(0, 0), qRgb(255, 255, 255));
 
     const QImage other = filled(QSize(400, 300), qRgb(9, 9, 9));
-    QCOMPARE(cache.scaled(other, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                 .pixel(50, 50),
-             qRgb(9, 9, 9));
+    QCOMPARE(
+        cache.scaled(other, false, QSize(100, 100), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .pixel(50, 50),
+        qRgb(9, 9, 9));
 }
 
 void TstRenderer::opaqueFastPathEqualsToolkitScaling_data()
@@ -284,17 +304,18 @@ void TstRenderer::opaqueFastPathEqualsToolkitScaling()
         picture.setPixel(400, 300, qRgba(10, 20, 30, 40));
     const QImage expected = picture.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QImage scaled
-        = scaledImage(picture, target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        = scaledImage(picture, opaque, target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QCOMPARE(scaled.format(), expected.format());
     QCOMPARE(scaled, expected);
     QCOMPARE(scaled.dotsPerMeterX(), picture.dotsPerMeterX());
     // Same size: the toolkit hands back the picture itself.
-    QCOMPARE(scaledImage(picture, picture.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                 .cacheKey(),
-             picture.cacheKey());
+    QCOMPARE(
+        scaledImage(picture, true, picture.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)
+            .cacheKey(),
+        picture.cacheKey());
 }
 
-void TstRenderer::opacityIsKnownOnlyForTheLastUnresizedOpaqueRender()
+void TstRenderer::opacityIsKnownForUnresizedOpaquePictures()
 {
     StampSettings settings = plainSettings();
     settings.text = QStringLiteral("opaque");
@@ -302,18 +323,14 @@ void TstRenderer::opacityIsKnownOnlyForTheLastUnresizedOpaqueRender()
     const QImage translucentLogo = filled(QSize(20, 20), qRgba(0, 0, 255, 100));
     StampRenderer renderer;
     const QImage opaque = gradient(QSize(200, 100));
-    const QImage first = renderer.render(opaque, translucentLogo, settings, {}, {}).image;
-    QVERIFY(renderer.isKnownOpaque(first));
-    QVERIFY(!renderer.isKnownOpaque(opaque));
-
-    QImage translucent = opaque.copy();
-    translucent.setPixel(199, 99, qRgba(1, 2, 3, 4));
-    QVERIFY(!renderer.isKnownOpaque(renderer.render(translucent, {}, settings, {}, {}).image));
-    QVERIFY(!renderer.isKnownOpaque(first));
+    const StampedPicture first = renderer.render(opaque, true, translucentLogo, settings, {}, {});
+    QVERIFY(first.opaque);
+    QVERIFY(isOpaque(first.image)); // the translucent logo keeps the picture opaque
+    QVERIFY(!renderer.render(opaque, false, {}, settings, {}, {}).opaque);
 
     settings.resize = true;
     settings.outputSize = QSize(100, 50);
-    QVERIFY(!renderer.isKnownOpaque(renderer.render(opaque, {}, settings, {}, {}).image));
+    QVERIFY(!renderer.render(opaque, true, {}, settings, {}, {}).opaque);
 }
 
 void TstRenderer::nullPictureGivesNullResult()
@@ -324,7 +341,7 @@ void TstRenderer::nullPictureGivesNullResult()
     settings.outputSize = QSize(100, 100);
     StampRenderer renderer;
     const StampedPicture stamped
-        = renderer.render(QImage(), filled(QSize(5, 5), qRgb(1, 1, 1)), settings, {}, {});
+        = renderer.render(QImage(), false, filled(QSize(5, 5), qRgb(1, 1, 1)), settings, {}, {});
     QVERIFY(stamped.image.isNull());
     QVERIFY(stamped.textRect.isNull());
 }

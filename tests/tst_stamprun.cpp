@@ -1,5 +1,6 @@
 // The stamping run, driven by pressing Start and answering its dialogs as a user would.
 #include "batch/batchtexts.h"
+#include "batch/stampjob.h"
 #include "stamp/imageload.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
@@ -97,8 +98,8 @@ private slots:
     void windowCloseDuringARun_data();
     void windowCloseDuringARun();
     void failedWriteIsLoggedAndTheRunGoesOn();
-    void undecodableFileAndVanishingEntries();
-    void changedFileIsReadAgain();
+    void entriesAreReadWhenHandedOut_data();
+    void entriesAreReadWhenHandedOut();
     void outputEqualsThePreview();
     void jpegQualityIsApplied();
     void mixedFormatsAndOrientation();
@@ -108,8 +109,10 @@ private slots:
 private:
     // Presses Start; the answers for the dialogs on the way are queued beforehand.
     void pressStart() { QTest::mouseClick(ui->start_btn, Qt::LeftButton); }
-    // Runs `action` while the run serves events for the `picture`-th picture (from 1).
+    // Runs `action` when the `picture`-th picture (from 1) is shown, before its lines are logged.
     void duringPicture(int picture, const std::function<void()> &action);
+    // The names of the output files the log reports as written.
+    QStringList writtenInLog() const;
     QStringList log() const { return logLines(ui->log_plain); }
     QString inputPath(const QString &name) const { return dir->filePath("in/" + name); }
     QString outputPath(const QString &name) const { return dir->filePath("out/" + name); }
@@ -151,9 +154,18 @@ void TstStampRun::duringPicture(int picture, const std::function<void()> &action
         if (logLines(ui->log_plain).count(rule) < picture)
             return;
         disconnect(*watch);
-        // Delivered by the event processing that follows the picture's rule.
-        QTimer::singleShot(0, this, action);
+        action();
     });
+}
+
+QStringList TstStampRun::writtenInLog() const
+{
+    QStringList written;
+    for (const QString &line : log()) {
+        if (line.contains(QLatin1String(" ... OK! (")))
+            written << line.section(QLatin1Char(' '), 0, 0);
+    }
+    return written;
 }
 
 void TstStampRun::emptyListShowsABox()
@@ -350,38 +362,51 @@ void TstStampRun::stopDuringAPicture_data()
     QTest::newRow("No goes on") << int(QMessageBox::No);
 }
 
+// After Yes no picture starts, nothing appears in the folder, and the pictures in flight are in
+// place whole or discarded whole: the log names exactly the files written, a first part of the
+// list.
 void TstStampRun::stopDuringAPicture()
 {
     QFETCH(int, answer);
-    for (const char *name : {"p1.png", "p2.png", "p3.png", "p4.png"})
-        ui->files_list->addItem(writePicture(inputPath(name)));
+    QStringList names;
+    for (int i = 1; i <= 8; ++i) {
+        names << QStringLiteral("p%1.png").arg(i);
+        ui->files_list->addItem(writePicture(inputPath(names.last()), QSize(900, 700)));
+    }
 
     QString buttonAfterStop;
+    QStringList writtenAtYes;
     duringPicture(2, [&] {
         pressStart();
         buttonAfterStop = ui->start_btn->text();
     });
     answerer->choosePath(output());
-    answerer->pressButton(QMessageBox::StandardButton(answer));
+    answerer->answer([&](QWidget *box) {
+        writtenAtYes = namesIn(output());
+        static_cast<QMessageBox *>(box)->button(QMessageBox::StandardButton(answer))->click();
+    });
     if (answer == QMessageBox::No)
         answerer->pressButton(QMessageBox::Ok);
     pressStart();
     QVERIFY(answerer->waitUntilAnswered());
+    QTRY_VERIFY(ui->start_btn->isEnabled());
 
     const SeenDialog &question = answerer->seenDialogs().at(1);
     QCOMPARE(question.title, QStringLiteral("Warning"));
     QCOMPARE(question.text, QStringLiteral("Are you you want to stop stamping?"));
+    const QStringList written = namesIn(output());
+    QCOMPARE(writtenInLog(), written);
     if (answer == QMessageBox::Yes) {
         QCOMPARE(buttonAfterStop, QStringLiteral("Start Stamping"));
-        QCOMPARE(namesIn(output()), QStringList({"p1.png", "p2.png"}));
-        QCOMPARE(log(),
-                 runLog({{"p1.png ... OK! (1 of 4)"}, {"p2.png ... OK! (2 of 4)"}},
-                        "Stamping interrupted!"));
+        QCOMPARE(written, writtenAtYes.filter(QRegularExpression("^p\\d\\.png$")));
+        QVERIFY(written.size() >= 2);
+        QVERIFY(written.size() <= 2 + QThread::idealThreadCount() + 1);
+        QCOMPARE(written, names.mid(0, written.size()));
+        QCOMPARE(log().mid(log().size() - 2), QStringList({rule, "Stamping interrupted!"}));
         QCOMPARE(answerer->seenDialogs().size(), 2);
-        QCOMPARE(ui->prog_bar->value(), 1);
     } else {
         QCOMPARE(buttonAfterStop, QStringLiteral("Stop"));
-        QCOMPARE(namesIn(output()).size(), 4);
+        QCOMPARE(written, names);
         QCOMPARE(log().last(), QStringLiteral("Stamping Completed!"));
         QCOMPARE(answerer->seenTitles(),
                  QStringList({"Select Output Folder", "Warning", "Tessaro"}));
@@ -400,8 +425,11 @@ void TstStampRun::windowCloseDuringARun_data()
 void TstStampRun::windowCloseDuringARun()
 {
     QFETCH(int, answer);
-    for (const char *name : {"p1.png", "p2.png", "p3.png"})
-        ui->files_list->addItem(writePicture(inputPath(name)));
+    QStringList names;
+    for (int i = 1; i <= 8; ++i) {
+        names << QStringLiteral("p%1.png").arg(i);
+        ui->files_list->addItem(writePicture(inputPath(names.last()), QSize(900, 700)));
+    }
 
     duringPicture(2, [&] { window->close(); });
     answerer->choosePath(output());
@@ -410,32 +438,35 @@ void TstStampRun::windowCloseDuringARun()
         answerer->pressButton(QMessageBox::Ok);
     pressStart();
     QVERIFY(answerer->waitUntilAnswered());
+    QTRY_VERIFY(!MainWindowProbe::stamping(*window) && ui->start_btn->isEnabled());
 
     QCOMPARE(answerer->seenDialogs().at(1).title, QStringLiteral("Confirm"));
+    const QStringList written = namesIn(output());
+    QCOMPARE(writtenInLog(), written);
     if (answer == QMessageBox::Yes) {
         QVERIFY(!window->isVisible());
-        QCOMPARE(namesIn(output()), QStringList({"p1.png", "p2.png"}));
+        QVERIFY(written.size() < names.size());
+        QCOMPARE(written, names.mid(0, written.size()));
         QCOMPARE(log().mid(log().size() - 2), QStringList({rule, "Stamping interrupted!"}));
         QCOMPARE(answerer->seenDialogs().size(), 2);
     } else {
         QVERIFY(window->isVisible());
-        QCOMPARE(namesIn(output()).size(), 3);
+        QCOMPARE(written, names);
         QCOMPARE(log().last(), QStringLiteral("Stamping Completed!"));
     }
 }
 
-// Writing fails for the second picture (its output folder is gone, which stops root too); the
-// reason is logged, no OK line follows, the bar still moves and the third picture is written.
+// Writing fails for the second picture (its name is too long for the folder); the reason is
+// logged, no OK line follows, the bar still moves and the other pictures are written.
 void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
 {
-    for (const char *name : {"p1.png", "p2.png", "p3.png"})
-        ui->files_list->addItem(writePicture(inputPath(name)));
+    const QString longName = QString(252, QLatin1Char('n'));
+    ui->files_list->addItems(
+        {writePicture(inputPath("p1.png")),
+         writePicture(inputPath(longName + ".b"), QSize(48, 32), qRgb(90, 120, 150), "png"),
+         writePicture(inputPath("p3.png"))});
     int barAfterFailure = -1;
-    duringPicture(2, [&] { QVERIFY(QDir(output()).removeRecursively()); });
-    duringPicture(3, [&] {
-        barAfterFailure = ui->prog_bar->value();
-        QVERIFY(QDir().mkpath(output()));
-    });
+    duringPicture(3, [&] { barAfterFailure = ui->prog_bar->value(); });
     answerer->choosePath(output());
     answerer->pressButton(QMessageBox::Ok);
     pressStart();
@@ -443,17 +474,26 @@ void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
 
     QCOMPARE(log(),
              runLog({{"p1.png ... OK! (1 of 3)"},
-                     {"Cannot write " + output() + ": No such file or directory"},
+                     {"Cannot write " + outputPath(longName + ".png") + ": File name too long"},
                      {"p3.png ... OK! (3 of 3)"}},
                     "Stamping Completed!"));
     QCOMPARE(barAfterFailure, 1);
-    QCOMPARE(namesIn(output()), QStringList {"p3.png"});
+    QCOMPARE(namesIn(output()), QStringList({"p1.png", "p3.png"}));
 }
 
-// A file that does not decode is reported and skipped; entries that vanish while the run serves
-// events are never read.
-void TstStampRun::undecodableFileAndVanishingEntries()
+void TstStampRun::entriesAreReadWhenHandedOut_data()
 {
+    QTest::addColumn<bool>("clear");
+    QTest::newRow("entries changed and removed") << false;
+    QTest::newRow("list cleared") << true;
+}
+
+// A file that does not decode is reported and skipped, a missing one only separated. An entry
+// is looked at when its picture is handed out, at most one per worker and one more ahead: a
+// later entry changed, removed or cleared meanwhile is read as it is then, or not at all.
+void TstStampRun::entriesAreReadWhenHandedOut()
+{
+    QFETCH(bool, clear);
     const QString bad = inputPath("bad.png");
     QDir().mkpath(QFileInfo(bad).absolutePath());
     QFile file(bad);
@@ -462,52 +502,50 @@ void TstStampRun::undecodableFileAndVanishingEntries()
     file.close();
     QString reason;
     QVERIFY(readPicture(bad, &reason).isNull());
-    ui->files_list->addItems({writePicture(inputPath("p1.png")), bad, inputPath("missing.png"),
-                              writePicture(inputPath("p4.png")), writePicture(inputPath("p5.png")),
-                              writePicture(inputPath("p6.png"))});
-
-    duringPicture(4, [&] { delete ui->files_list->item(4); });
-    duringPicture(5, [&] { ui->files_list->clear(); });
-    answerer->choosePath(output());
-    answerer->pressButton(QMessageBox::Ok);
-    pressStart();
-    QVERIFY(answerer->waitUntilAnswered());
-
-    QCOMPARE(log(),
-             runLog({{"p1.png ... OK! (1 of 6)"},
-                     {unreadableLine(bad, reason)},
-                     {},
-                     {"p4.png ... OK! (4 of 5)"},
-                     {}},
-                    "Stamping Completed!"));
-    QCOMPARE(namesIn(output()), QStringList({"p1.png", "p4.png"}));
-}
-
-// An entry whose file changes, or which names another file, while the run serves events is read
-// as it is when the run reaches it, not as it was read ahead.
-void TstStampRun::changedFileIsReadAgain()
-{
-    const QString second = writePicture(inputPath("p2.png"), QSize(48, 32), qRgb(255, 0, 0));
-    const QString third = writePicture(inputPath("p3.png"), QSize(48, 32), qRgb(255, 0, 0));
+    ui->files_list->addItems({writePicture(inputPath("p1.png")), bad, inputPath("missing.png")});
+    const int inFlight = QThread::idealThreadCount() + 1;
+    for (int i = 4; i <= inFlight + 4; ++i)
+        ui->files_list->addItem(writePicture(inputPath(QStringLiteral("p%1.png").arg(i))));
+    const int count = ui->files_list->count();
+    const QString changed = inputPath(QStringLiteral("p%1.png").arg(count - 1));
     const QString other = writePicture(inputPath("other.png"), QSize(20, 10), qRgb(0, 0, 255));
-    ui->files_list->addItems({writePicture(inputPath("p1.png")), second, third});
-    ui->wtrmark_edit->setText(QString());
-    MainWindowProbe::logoImage(*window) = QImage();
-    ui->shadow_spin->setValue(0);
 
-    duringPicture(2, [&] { writePicture(second, QSize(30, 30), qRgb(0, 255, 0)); });
-    duringPicture(3, [&] { ui->files_list->item(2)->setText(other); });
+    duringPicture(1, [&] {
+        if (clear) {
+            ui->files_list->clear();
+            return;
+        }
+        writePicture(changed, QSize(30, 30), qRgb(0, 255, 0));
+        ui->files_list->item(count - 3)->setText(other);
+        delete ui->files_list->item(count - 1);
+    });
     answerer->choosePath(output());
-    answerer->pressButton(QMessageBox::Yes);
-    answerer->pressButton(QMessageBox::Yes);
     answerer->pressButton(QMessageBox::Ok);
     pressStart();
     QVERIFY(answerer->waitUntilAnswered());
 
-    QCOMPARE(QImage(outputPath("p2.png")).convertToFormat(QImage::Format_ARGB32),
-             workingCopy(readPicture(second)));
-    QCOMPARE(QImage(outputPath("other.png")).convertToFormat(QImage::Format_ARGB32),
-             workingCopy(readPicture(other)));
+    QStringList expected {"p1.png"};
+    for (int i = 4; i <= qMin(inFlight, count); ++i)
+        expected << QStringLiteral("p%1.png").arg(i);
+    if (!clear) {
+        for (int i = inFlight + 1; i <= count - 3; ++i)
+            expected << QStringLiteral("p%1.png").arg(i);
+        expected << "other.png" << QFileInfo(changed).fileName();
+    }
+    expected.sort();
+    QCOMPARE(namesIn(output()), expected);
+    const QStringList lines = log();
+    QCOMPARE(lines.mid(0, 7),
+             runLog({{"p1.png ... OK! (1 of " + QString::number(clear ? 0 : count - 1) + ")"},
+                     {unreadableLine(bad, reason)},
+                     {}},
+                    QString())
+                 .mid(0, 7));
+    QCOMPARE(lines.last(), QStringLiteral("Stamping Completed!"));
+    if (!clear) {
+        QCOMPARE(QImage(outputPath("other.png")).size(), QSize(20, 10));
+        QCOMPARE(QImage(outputPath(QFileInfo(changed).fileName())).size(), QSize(30, 30));
+    }
 }
 
 // What is written is what the preview showed, once the preview scales smoothly as the run does.
@@ -578,17 +616,24 @@ void TstStampRun::jpegQualityIsApplied()
 }
 
 // Every format is read by its content, whatever the suffix says, and a photo taken on its side is
-// written upright.
+// written upright. The pictures stamped at once come out byte for byte as stamped one at a time,
+// a name two of them want going to the first.
 void TstStampRun::mixedFormatsAndOrientation()
 {
     ui->wtrmark_edit->setText(QString());
     MainWindowProbe::logoImage(*window) = QImage();
     ui->shadow_spin->setValue(0);
+    QImage translucent(30, 20, QImage::Format_ARGB32);
+    translucent.fill(qRgba(200, 100, 50, 90));
+    QVERIFY(QDir().mkpath(inputPath(QString())));
+    QVERIFY(translucent.save(inputPath("e.png")));
     const QStringList inputs
         = {writePicture(inputPath("a.bmp"), QSize(20, 10), qRgb(255, 0, 0)),
            writePicture(inputPath("b.tif"), QSize(20, 10), qRgb(0, 255, 0)),
            writePicture(inputPath("c.jpeg"), QSize(20, 10), qRgb(0, 0, 255)),
-           writePicture(inputPath("d.jpg"), QSize(20, 10), qRgb(9, 9, 9), "png")};
+           writePicture(inputPath("d.jpg"), QSize(20, 10), qRgb(9, 9, 9), "png"),
+           inputPath("e.png"),
+           writePicture(dir->filePath("again/a.png"), QSize(20, 10), qRgb(1, 2, 3))};
     QImage sideways(40, 20, QImage::Format_RGB32);
     sideways.fill(qRgb(0, 0, 255));
     for (int y = 0; y < 20; ++y) {
@@ -607,14 +652,30 @@ void TstStampRun::mixedFormatsAndOrientation()
     pressStart();
     QVERIFY(answerer->waitUntilAnswered());
 
-    QCOMPARE(namesIn(output()), QStringList({"a.png", "b.png", "c.png", "d.png", "side.png"}));
+    const QStringList written = namesIn(output());
+    QCOMPARE(written.size(), 7);
+    QVERIFY(written.at(1).startsWith("a_"));
+    QCOMPARE(written.mid(2), QStringList({"b.png", "c.png", "d.png", "e.png", "side.png"}));
     QCOMPARE(QImage(outputPath("a.png")).pixel(5, 5), qRgb(255, 0, 0));
+    QCOMPARE(QImage(outputPath(written.at(1))).pixel(5, 5), qRgb(1, 2, 3));
     QCOMPARE(QImage(outputPath("b.png")).pixel(5, 5), qRgb(0, 255, 0));
     QCOMPARE(QImage(outputPath("d.png")).pixel(5, 5), qRgb(9, 9, 9));
     const QImage upright(outputPath("side.png"));
     QCOMPARE(upright.size(), QSize(20, 40));
     QVERIFY(qRed(upright.pixel(10, 5)) > 200 && qBlue(upright.pixel(10, 5)) < 50);
     QVERIFY(qBlue(upright.pixel(10, 35)) > 200 && qRed(upright.pixel(10, 35)) < 50);
+
+    StampJob job = MainWindowProbe::stampJob(*window);
+    job.stamp.transformMode = Qt::SmoothTransformation;
+    job.outputFolder = dir->filePath("one-at-a-time");
+    QVERIFY(QDir().mkpath(job.outputFolder));
+    for (int i = 0; i < ui->files_list->count(); ++i)
+        QVERIFY(!stampFile(ui->files_list->item(i)->text(), job).outputPath.isEmpty());
+    const QStringList alone = namesIn(job.outputFolder);
+    QCOMPARE(alone.size(), written.size());
+    for (int i = 0; i < written.size(); ++i)
+        QCOMPARE(fileBytes(outputPath(written.at(i))),
+                 fileBytes(job.outputFolder + "/" + alone.at(i)));
 }
 
 void TstStampRun::colourSpaceIsKept_data()

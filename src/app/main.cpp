@@ -1,9 +1,11 @@
 #include "app/mainwindow.h"
+#include "batch/memorypolicy.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    keepFreedMemory();
     Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("fusion"));

@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "batch/stamppool.h"
+
 #include "ui/qclickablelabel.h"
 #include "ui_mainwindow.h"
 
@@ -33,6 +35,7 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     stamping = false;
+    delete run.pool; // stops the run and waits for the pictures in flight
     saveSettings();
     delete ui;
     ui = nullptr;
@@ -50,7 +53,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
                                                  QStringLiteral("Are you sure you want to exit?"),
                                                  QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes) {
-        stamping = false;
+        stopRun();
         event->accept();
     } else {
         event->ignore();

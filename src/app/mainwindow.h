@@ -10,16 +10,19 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPoint>
+#include <QQueue>
 #include <QRect>
 #include <QStringList>
 
 class QAbstractButton;
-class PicturePrefetcher;
 class QClickableLabel;
-class QImageWriter;
 class QMouseEvent;
 class QSettings;
+class StampPool;
 enum class StampAlignment;
+struct StampJob;
+struct StampResult;
+struct WorkingCopy;
 
 namespace Ui {
 class MainWindow;
@@ -121,18 +124,21 @@ private:
     void placeStamps();
     StampSettings stampSettings() const;
     void renderStamp();
+    void renderStampedImage();
     void renderTwice();
     void updatePreview();
-    void showPicture(const QImage &decoded);
-    void showWorkingCopy(const QImage &copy);
+    void showWorkingCopy(const WorkingCopy &copy);
 
     // Batch run.
     QString outputFormat() const;
     void confirmStop();
+    void stopRun();
     QString checkedOutputFolder();
     void stampPictures(const QString &folder);
-    void stampEntry(int index, const QString &folder, QImageWriter &writer,
-                    PicturePrefetcher &prefetcher);
+    StampJob stampJob() const;
+    void handOutPictures();
+    void showStampResult(const QString &path, const StampResult &result);
+    void finishRun();
 
     // Control handlers.
     void resetOffsetAndRender(QAbstractButton *resetButton);
@@ -143,7 +149,9 @@ private:
     QString logoFileName;
     QImage logoImage;
     QImage previewImage;
+    bool previewOpaque = false; // every pixel of previewImage has alpha 255, as the reader said
     QImage stampedImage;
+    bool stampedOpaque = false;
     QPoint dragAnchor;
     bool textDragging = false;
     bool logoDragging = false;
@@ -156,6 +164,18 @@ private:
     Qt::TransformationMode transformMode = Qt::FastTransformation;
     QRect textRect;
     bool stamping = false;
+    // The run in progress: its pool, where and how it writes, the next entry to hand out and the
+    // entries handed out and not yet shown, in list order.
+    struct Run
+    {
+        StampPool *pool = nullptr;
+        QString folder;
+        QString format;
+        int quality = -1;
+        int nextEntry = 0;
+        QQueue<int> entriesInFlight;
+        bool askingToStop = false; // no picture is handed out while the user decides
+    } run;
     QStringList bannerList;
     int bannerIndex = 0;
     QVeloraAnalytics updateChecker;

@@ -73,32 +73,29 @@ void MainWindow::updatePreview()
     if (!logoImage.isNull()) {
         const QSize box(ui->logo_label->width() - 2, ui->logo_label->height() - 2);
         ui->logo_label->setPixmap(QPixmap::fromImage(
-            thumbnailCache.scaled(logoImage, box, Qt::KeepAspectRatio, transformMode)));
+            thumbnailCache.scaled(logoImage, false, box, Qt::KeepAspectRatio, transformMode)));
     }
 
     if (stampedImage.isNull())
         return;
     if (ui->actual_radio->isChecked()) {
         // The toolkit's own scan for transparency would copy an opaque picture once more.
-        previewLabel->setPixmap(stampRenderer.isKnownOpaque(stampedImage)
+        previewLabel->setPixmap(stampedOpaque
                                     ? sharedOpaquePixmap(stampedImage)
                                     : QPixmap::fromImage(stampedImage, Qt::NoOpaqueDetection));
     } else if (ui->fit_radio->isChecked()) {
         const QSize box(ui->image_scroll->width() - 2, ui->image_scroll->height() - 2);
-        previewLabel->setPixmap(QPixmap::fromImage(
-            previewCache.scaled(stampedImage, box, Qt::KeepAspectRatio, transformMode)));
+        previewLabel->setPixmap(QPixmap::fromImage(previewCache.scaled(
+            stampedImage, stampedOpaque, box, Qt::KeepAspectRatio, transformMode)));
     }
 }
 
-void MainWindow::showPicture(const QImage &decoded)
+void MainWindow::showWorkingCopy(const WorkingCopy &copy)
 {
-    showWorkingCopy(workingCopy(decoded));
-}
-
-void MainWindow::showWorkingCopy(const QImage &copy)
-{
-    previewImage = copy;
+    previewImage = copy.image;
+    previewOpaque = copy.opaque;
     stampedImage = previewImage;
+    stampedOpaque = previewOpaque;
     renderTwice();
 }
 
@@ -107,12 +104,13 @@ void MainWindow::on_files_list_currentRowChanged(int currentRow)
     if (currentRow < 0) {
         previewLabel->clear();
         previewImage = QImage();
+        previewOpaque = false;
         return;
     }
     const QString path = ui->files_list->item(currentRow)->text();
     if (!QFileInfo::exists(path))
         return;
-    showPicture(readPicture(path));
+    showWorkingCopy(readWorkingCopy(path));
 }
 
 void MainWindow::previewMouseClicked(QMouseEvent *event)

@@ -1,14 +1,11 @@
 #include "app/mainwindow.h"
 
 #include "batch/batchtexts.h"
-#include "batch/outputnaming.h"
-#include "batch/picturesaver.h"
-#include "batch/prefetcher.h"
+#include "batch/stamppool.h"
 #include "ui_mainwindow.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QMessageBox>
 
 void MainWindow::on_start_btn_pressed()
@@ -35,13 +32,27 @@ QString MainWindow::outputFormat() const
 
 void MainWindow::confirmStop()
 {
+    run.askingToStop = true;
     const auto answer = QMessageBox::warning(this, QStringLiteral("Warning"),
                                              QStringLiteral("Are you you want to stop stamping?"),
                                              QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes)
-        return;
+    run.askingToStop = false;
+    if (answer == QMessageBox::Yes) {
+        stopRun();
+        ui->start_btn->setText(QStringLiteral("Start Stamping"));
+    }
+    if (run.pool)
+        handOutPictures();
+}
+
+void MainWindow::stopRun()
+{
     stamping = false;
-    ui->start_btn->setText(QStringLiteral("Start Stamping"));
+    if (!run.pool)
+        return;
+    run.pool->stop();
+    // Until the pictures in flight are back, in place or discarded, a new run cannot start.
+    ui->start_btn->setEnabled(false);
 }
 
 QString MainWindow::checkedOutputFolder()
@@ -76,10 +87,18 @@ QString MainWindow::checkedOutputFolder()
 
 void MainWindow::stampPictures(const QString &folder)
 {
-    QImageWriter writer;
-    writer.setFormat(outputFormat().toLatin1());
-    if (ui->outjpg_radio->isChecked())
-        writer.setQuality(ui->comp_slider->value());
+    run.folder = folder;
+    run.format = outputFormat();
+    run.quality = ui->outjpg_radio->isChecked() ? ui->comp_slider->value() : -1;
+    run.nextEntry = 0;
+    run.entriesInFlight.clear();
+    run.pool = new StampPool(QThread::idealThreadCount(), this);
+    connect(run.pool, &StampPool::stamped, this,
+            [this](const QString &path, const StampResult &result) {
+                showStampResult(path, result);
+                handOutPictures();
+            });
+
     ui->prog_bar->setRange(0, ui->files_list->count() - 1);
     ui->prog_bar->setValue(0);
     ui->main_tab->setCurrentIndex(1);
@@ -87,17 +106,75 @@ void MainWindow::stampPictures(const QString &folder)
     transformMode = Qt::SmoothTransformation;
     stamping = true;
     ui->start_btn->setText(QStringLiteral("Stop"));
+    handOutPictures();
+}
 
-    {
-        PicturePrefetcher prefetcher;
-        for (int i = 0; i < ui->files_list->count() && stamping; ++i) {
-            ui->log_plain->appendHtml(QStringLiteral("<hr>"));
-            // The one point per picture where clicks, Stop and a window close are served.
-            QCoreApplication::processEvents();
-            stampEntry(i, folder, writer, prefetcher);
-        }
+StampJob MainWindow::stampJob() const
+{
+    StampJob job;
+    job.stamp = stampSettings();
+    job.logo = logoImage;
+    job.textAlignment = textAlignment();
+    job.textOffset = QPoint(ui->txt_x_spin->value(), ui->txt_y_spin->value());
+    job.logoAlignment = logoAlignment();
+    job.logoOffset = QPoint(ui->x_spin->value(), ui->y_spin->value());
+    job.outputFolder = run.folder;
+    job.format = run.format;
+    job.quality = run.quality;
+    return job;
+}
+
+// Keeps the pool full: each entry is looked at, and the settings read, when its picture is
+// handed out. The run ends when nothing is in flight and nothing more is to be handed out.
+void MainWindow::handOutPictures()
+{
+    if (run.askingToStop)
+        return;
+    while (stamping && run.pool->inFlight() < run.pool->capacity()
+           && run.nextEntry < ui->files_list->count()) {
+        run.entriesInFlight.enqueue(run.nextEntry);
+        run.pool->stamp(ui->files_list->item(run.nextEntry)->text(), stampJob());
+        ++run.nextEntry;
     }
+    if (run.pool->inFlight() == 0)
+        finishRun();
+}
 
+void MainWindow::showStampResult(const QString &path, const StampResult &result)
+{
+    const int index = run.entriesInFlight.dequeue();
+    if (result.discarded)
+        return;
+    ui->log_plain->appendHtml(QStringLiteral("<hr>"));
+    if (result.missing)
+        return;
+    for (const LogLine &line : result.lines) {
+        if (line.html)
+            ui->log_plain->appendHtml(line.text);
+        else
+            ui->log_plain->appendPlainText(line.text);
+    }
+    ui->prog_bar->setValue(index);
+    if (!result.outputPath.isEmpty())
+        ui->log_plain->appendPlainText(writtenLine(QFileInfo(path).completeBaseName(), run.format,
+                                                   index + 1, ui->files_list->count()));
+    if (!result.stamped.image.isNull()) {
+        previewImage = result.picture.image;
+        previewOpaque = result.picture.opaque;
+        stampedImage = result.stamped.image;
+        stampedOpaque = result.stamped.opaque;
+        textRect = result.stamped.textRect.isNull() ? textRect : result.stamped.textRect;
+        textPos = result.textPos;
+        logoPos = result.logoPos;
+        updatePreview();
+    }
+}
+
+void MainWindow::finishRun()
+{
+    run.pool->deleteLater();
+    run.pool = nullptr;
+    ui->start_btn->setEnabled(true);
     transformMode
         = ui->smooth_check->isChecked() ? Qt::SmoothTransformation : Qt::FastTransformation;
     ui->log_plain->appendHtml(QStringLiteral("<hr>"));
@@ -109,40 +186,4 @@ void MainWindow::stampPictures(const QString &folder)
         ui->log_plain->appendPlainText(QStringLiteral("Stamping interrupted!"));
     }
     ui->start_btn->setText(QStringLiteral("Start Stamping"));
-}
-
-void MainWindow::stampEntry(int index, const QString &folder, QImageWriter &writer,
-                            PicturePrefetcher &prefetcher)
-{
-    // The entry may have gone while events were served.
-    const QListWidgetItem *entry = ui->files_list->item(index);
-    if (!entry || !QFileInfo::exists(entry->text()))
-        return;
-    const QString path = entry->text();
-    const LoadedPicture picture = prefetcher.take(path);
-    const QListWidgetItem *next = ui->files_list->item(index + 1);
-    if (stamping && next && QFileInfo::exists(next->text()))
-        prefetcher.start(next->text());
-
-    if (picture.workingCopy.isNull()) {
-        ui->log_plain->appendPlainText(unreadableLine(path, picture.error));
-        ui->prog_bar->setValue(index);
-        return;
-    }
-    showWorkingCopy(picture.workingCopy);
-
-    const QString baseName = QFileInfo(path).completeBaseName();
-    const QString format = QString::fromLatin1(writer.format());
-    const SavedPicture saved = savePicture(stampedImage, writer, folder, baseName, format,
-                                           &QDateTime::currentDateTime, &isOccupied);
-    const QString plainPath = outputPath(folder, baseName, format);
-    if (saved.path.isEmpty())
-        ui->log_plain->appendPlainText(saved.error);
-    else if (saved.path != plainPath)
-        ui->log_plain->appendHtml(renamedWarningLine(folder, QFileInfo(path).baseName(), format,
-                                                     QFileInfo(saved.path).completeBaseName()));
-    ui->prog_bar->setValue(index);
-    if (!saved.path.isEmpty())
-        ui->log_plain->appendPlainText(
-            writtenLine(baseName, format, index + 1, ui->files_list->count()));
 }

@@ -70,19 +70,26 @@ StampSettings MainWindow::stampSettings() const
 
 void MainWindow::renderStamp()
 {
-    placeStamps();
-    const StampedPicture stamped
-        = stampRenderer.render(previewImage, logoImage, stampSettings(), textPos, logoPos);
-    stampedImage = stamped.image;
-    if (!stamped.textRect.isNull())
-        textRect = stamped.textRect;
+    renderStampedImage();
     updatePreview();
 }
 
+void MainWindow::renderStampedImage()
+{
+    placeStamps();
+    const StampedPicture stamped = stampRenderer.render(previewImage, previewOpaque, logoImage,
+                                                        stampSettings(), textPos, logoPos);
+    stampedImage = stamped.image;
+    stampedOpaque = stamped.opaque;
+    if (!stamped.textRect.isNull())
+        textRect = stamped.textRect;
+}
+
+// The first pass gives the picture its stamped size, the second places text and logo on it; only
+// the second is shown.
 void MainWindow::renderTwice()
 {
-    renderStamp();
-    updatePreview();
-    renderStamp();
+    renderStampedImage();
+    renderStampedImage();
     updatePreview();
 }

@@ -57,13 +57,23 @@ SavedPicture fileFailure(const QString &path, const QFileDevice &file)
     return failure(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
 }
 
+SavedPicture discarded()
+{
+    SavedPicture saved;
+    saved.discarded = true;
+    return saved;
+}
+
 // Encodes `picture` into a temporary file in `dir`, then gives the file the name `chooseTarget`
-// returns, by a move that never replaces a file. `*nameTaken` tells that the move failed because
-// the name was taken since it was chosen.
+// returns, by a move that never replaces a file, in its turn at the gate. `*nameTaken` tells that
+// the move failed because the name was taken since it was chosen.
 SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QString &dir,
-                          const std::function<QString()> &chooseTarget, bool *nameTaken)
+                          const std::function<QString()> &chooseTarget, const SaveTurn &turn,
+                          bool *nameTaken)
 {
     // A hidden name, so that a folder walk never picks up a picture still being written.
+    if (turn.gate && !turn.gate->isOpen())
+        return discarded();
     QTemporaryFile temporary(dir + QStringLiteral("/.tessaro-XXXXXX.part"));
     if (!temporary.open())
         return fileFailure(dir, temporary);
@@ -78,17 +88,68 @@ SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QSt
 
     // QTemporaryFile::rename never replaces the target, unlike QFile::rename, which falls back
     // to copying over it when the system's rename refuses. It closes the file either way.
-    const QString target = chooseTarget();
-    if (!temporary.rename(target)) {
-        *nameTaken = isOccupied(target);
+    QString target;
+    bool moved = false;
+    const auto move = [&] {
+        target = chooseTarget();
+        moved = temporary.rename(target);
+        *nameTaken = !moved && isOccupied(target);
+        return !*nameTaken;
+    };
+    if (!turn.gate)
+        move();
+    else if (!turn.gate->passInTurn(turn.ticket, move))
+        return discarded();
+    if (!moved)
         return fileFailure(target, temporary);
-    }
     // The object now names the output file, which must outlive it.
     temporary.setAutoRemove(false);
     return {target, QString()};
 }
 
 } // namespace
+
+void SaveGate::close()
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    open = false;
+    turnTaken.notify_all();
+}
+
+bool SaveGate::isOpen() const
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    return open;
+}
+
+bool SaveGate::passInTurn(int ticket, const std::function<bool()> &move)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    turnTaken.wait(lock, [&] { return nextTurn == ticket || !open; });
+    if (!open) {
+        markDone(ticket);
+        return false;
+    }
+    if (move())
+        markDone(ticket);
+    return true;
+}
+
+void SaveGate::endTurn(int ticket)
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    markDone(ticket);
+}
+
+void SaveGate::markDone(int ticket)
+{
+    if (ticket < nextTurn)
+        return;
+    doneEarly.insert(ticket);
+    while (doneEarly.erase(nextTurn))
+        ++nextTurn;
+    turnTaken.notify_all();
+}
 
 bool isOccupied(const QString &path)
 {
@@ -99,7 +160,7 @@ bool isOccupied(const QString &path)
 SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QString &dir,
                          const QString &baseName, const QString &format,
                          const std::function<QDateTime()> &now,
-                         const std::function<bool(const QString &)> &isTaken)
+                         const std::function<bool(const QString &)> &isTaken, const SaveTurn &turn)
 {
     QStringList refused;
     const auto taken = [&](const QString &path) { return refused.contains(path) || isTaken(path); };
@@ -108,9 +169,12 @@ SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QStr
         = [&] { return target = freeOutputPath(dir, baseName, format, now, taken); };
     for (;;) {
         bool nameTaken = false;
-        const SavedPicture saved = writeAndMove(picture, writer, dir, chooseTarget, &nameTaken);
-        if (!nameTaken)
+        SavedPicture saved = writeAndMove(picture, writer, dir, chooseTarget, turn, &nameTaken);
+        if (!nameTaken) {
+            saved.renamed
+                = !saved.path.isEmpty() && saved.path != outputPath(dir, baseName, format);
             return saved;
+        }
         // Rare: another program took the name meanwhile; write again under the next name.
         refused << target;
     }

@@ -79,27 +79,64 @@ bool readPicture(const QString &path, QImage *picture, QString *errorString)
     return false;
 }
 
-QImage workingCopy(const QImage &decoded)
+namespace {
+
+// A fresh 32-bit ARGB picture over the pixels of an opaque `Format_RGB32` picture, whose alpha
+// bytes are 0xff: the same bits, without the decoded picture's resolution or text keys. The new
+// picture keeps the decoded one alive as long as the pixels are used.
+QImage argbView(QImage opaque)
 {
+    auto owner = new QImage(std::move(opaque));
+    uchar *bits = owner->bits(); // the only reference, so no copy
+    return QImage(
+        bits, owner->width(), owner->height(), owner->bytesPerLine(), QImage::Format_ARGB32,
+        [](void *image) { delete static_cast<QImage *>(image); }, owner);
+}
+
+} // namespace
+
+WorkingCopy workingCopy(QImage decoded)
+{
+    WorkingCopy copy;
     if (decoded.isNull())
-        return QImage();
-    QImage copy(decoded.size(), QImage::Format_ARGB32);
-    if (copy.isNull())
-        return QImage(); // out of memory
-    if (decoded.hasAlphaChannel()) {
-        copy.fill(Qt::transparent);
-        QPainter painter(&copy);
-        painter.drawImage(0, 0, decoded);
+        return copy;
+    const QColorSpace colorSpace = decoded.colorSpace();
+    const QSize size = decoded.size();
+    copy.opaque = !decoded.hasAlphaChannel();
+    if (copy.opaque) {
+        if (decoded.format() != QImage::Format_RGB32)
+            decoded = decoded.convertToFormat(QImage::Format_RGB32);
+        if (!decoded.isNull())
+            copy.image = argbView(std::move(decoded));
     } else {
-        // Painting an opaque picture over the cleared copy replaces every pixel, which is what a
-        // plain conversion gives, at a fraction of the cost.
-        const QImage opaque = decoded.convertToFormat(QImage::Format_RGB32);
-        if (opaque.isNull())
-            return QImage(); // out of memory
-        const int lineBytes = copy.width() * 4;
-        for (int y = 0; y < copy.height(); ++y)
-            memcpy(copy.scanLine(y), opaque.constScanLine(y), size_t(lineBytes));
+        copy.image = QImage(size, QImage::Format_ARGB32);
+        if (!copy.image.isNull()) {
+            copy.image.fill(Qt::transparent);
+            QPainter painter(&copy.image);
+            painter.drawImage(0, 0, decoded);
+        }
     }
-    copy.setColorSpace(decoded.colorSpace());
+    if (copy.image.isNull()) {
+        copy.opaque = false;
+        copy.error = QStringLiteral("Not enough memory for a picture of %1 x %2 pixels")
+                         .arg(size.width())
+                         .arg(size.height());
+        return copy;
+    }
+    copy.image.setDotsPerMeterX(stampDotsPerMeter);
+    copy.image.setDotsPerMeterY(stampDotsPerMeter);
+    copy.image.setColorSpace(colorSpace);
     return copy;
+}
+
+WorkingCopy readWorkingCopy(const QString &path)
+{
+    QString error;
+    QImage decoded;
+    if (!readPicture(path, &decoded, &error)) {
+        WorkingCopy failed;
+        failed.error = error;
+        return failed;
+    }
+    return workingCopy(std::move(decoded));
 }

@@ -14,9 +14,25 @@ QImage readPicture(const QString &path, QString *errorString = nullptr);
 // photo of a batch; `picture` is replaced otherwise. Returns false on failure.
 bool readPicture(const QString &path, QImage *picture, QString *errorString = nullptr);
 
-// The 32-bit ARGB working copy of a decoded picture: a fresh picture of the same size, cleared to
-// transparent, with the decoded picture painted on it at (0, 0). It has the resolution of a fresh
-// picture (so text sizes never depend on the file) and keeps the decoded colour space.
-QImage workingCopy(const QImage &decoded);
+// A picture as it is stamped: 32-bit ARGB, at a fixed resolution (`stampDotsPerMeter`), with the
+// decoded colour space; `opaque` when the decoder's format says every pixel has alpha 255.
+struct WorkingCopy
+{
+    QImage image; // null when the picture could not be read
+    bool opaque = false;
+    QString error; // the reader's reason when `image` is null
+};
+
+// 96 dots per inch: the resolution of every working copy, so that a text's size in pixels never
+// depends on the screen or the file.
+constexpr int stampDotsPerMeter = 3780;
+
+// The working copy of a decoded picture. An opaque 32-bit picture (as a decoded JPEG is) lends
+// its pixels, unchanged and uncopied; another opaque format is converted; a picture with alpha is
+// painted over transparency.
+WorkingCopy workingCopy(QImage decoded);
+
+// readPicture, then workingCopy: how the preview and the run read a picture.
+WorkingCopy readWorkingCopy(const QString &path);
 
 #endif // TESSARO_IMAGELOAD_H

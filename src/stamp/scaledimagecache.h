@@ -4,22 +4,24 @@
 #include <QImage>
 #include <QSize>
 
-// Whether every pixel of a 32-bit (A)RGB picture has alpha 255.
-bool isOpaque(const QImage &image);
+// The size QImage::scaled gives a picture of `sourceSize` for `box`: the box fitted by the aspect
+// mode, at least one pixel a side.
+QSize scaledImageSize(const QSize &sourceSize, const QSize &box, Qt::AspectRatioMode aspectMode);
 
-// QImage::scaled with the same result, made cheaper for an opaque 32-bit ARGB picture: the
-// toolkit converts such a picture to premultiplied form before smooth scaling, which costs more
-// than the scaling itself, while an opaque picture already has the same bits in either form.
-QImage scaledImage(const QImage &source, const QSize &size, Qt::AspectRatioMode aspectMode,
-                   Qt::TransformationMode transformMode);
+// QImage::scaled with the same result, made cheaper for a 32-bit ARGB picture known to be opaque
+// (`sourceOpaque`): the toolkit converts such a picture to premultiplied form before smooth
+// scaling, which costs more than the scaling itself, while an opaque picture already has the
+// same bits in either form.
+QImage scaledImage(const QImage &source, bool sourceOpaque, const QSize &size,
+                   Qt::AspectRatioMode aspectMode, Qt::TransformationMode transformMode);
 
 // Remembers the last scaling it did, keyed by the source picture's cache key, the target size
 // and both modes, so that scaling the same picture the same way again costs nothing.
 class ScaledImageCache
 {
 public:
-    QImage scaled(const QImage &source, const QSize &size, Qt::AspectRatioMode aspectMode,
-                  Qt::TransformationMode transformMode);
+    QImage scaled(const QImage &source, bool sourceOpaque, const QSize &size,
+                  Qt::AspectRatioMode aspectMode, Qt::TransformationMode transformMode);
 
 private:
     qint64 sourceKey = 0;

@@ -7,12 +7,20 @@ QSize scaledLogoSize(const QSize &logoSize, double scale)
     return QSize(int(logoSize.width() * scale), int(logoSize.height() * scale));
 }
 
-StampedPicture StampRenderer::render(const QImage &picture, const QImage &logo,
+QSize stampedSize(const QSize &pictureSize, const StampSettings &settings)
+{
+    if (!settings.resize)
+        return pictureSize;
+    return scaledImageSize(pictureSize, settings.outputSize,
+                           settings.keepAspectRatio ? Qt::KeepAspectRatio : Qt::IgnoreAspectRatio);
+}
+
+StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, const QImage &logo,
                                      const StampSettings &settings, const QPoint &textPos,
                                      const QPoint &logoPos)
 {
     StampedPicture stamped;
-    stamped.image = settings.resize ? resized(picture, settings) : picture;
+    stamped.image = settings.resize ? resized(picture, pictureOpaque, settings) : picture;
     if (stamped.image.isNull())
         return stamped;
 
@@ -30,32 +38,20 @@ StampedPicture StampRenderer::render(const QImage &picture, const QImage &logo,
         QPainter painter(&stamped.image);
         painter.drawImage(logoPos, logoToDraw);
     }
-    const bool opaque
-        = !settings.resize && picture.format() == QImage::Format_ARGB32 && isOpaquePicture(picture);
-    opaqueResultKey = opaque ? stamped.image.cacheKey() : 0;
+    // Band, text and logo are drawn over opaque pixels and keep them opaque.
+    stamped.opaque
+        = pictureOpaque && !settings.resize && stamped.image.format() == QImage::Format_ARGB32;
     return stamped;
 }
 
-bool StampRenderer::isKnownOpaque(const QImage &stamped) const
-{
-    return opaqueResultKey != 0 && stamped.cacheKey() == opaqueResultKey;
-}
-
-bool StampRenderer::isOpaquePicture(const QImage &picture)
-{
-    if (picture.cacheKey() != checkedPictureKey) {
-        checkedPictureKey = picture.cacheKey();
-        checkedPictureOpaque = isOpaque(picture);
-    }
-    return checkedPictureOpaque;
-}
-
-QImage StampRenderer::resized(const QImage &picture, const StampSettings &settings)
+QImage StampRenderer::resized(const QImage &picture, bool pictureOpaque,
+                              const StampSettings &settings)
 {
     if (picture.isNull())
         return picture;
     const auto aspect = settings.keepAspectRatio ? Qt::KeepAspectRatio : Qt::IgnoreAspectRatio;
-    return resizeCache.scaled(picture, settings.outputSize, aspect, settings.transformMode);
+    return resizeCache.scaled(picture, pictureOpaque, settings.outputSize, aspect,
+                              settings.transformMode);
 }
 
 QImage StampRenderer::scaledLogo(const QImage &logo, const StampSettings &settings)
@@ -63,5 +59,5 @@ QImage StampRenderer::scaledLogo(const QImage &logo, const StampSettings &settin
     const QSize target = scaledLogoSize(logo.size(), settings.logoScale);
     if (logo.isNull() || target.isEmpty())
         return QImage();
-    return logoCache.scaled(logo, target, Qt::KeepAspectRatio, settings.transformMode);
+    return logoCache.scaled(logo, false, target, Qt::KeepAspectRatio, settings.transformMode);
 }

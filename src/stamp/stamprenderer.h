@@ -29,11 +29,12 @@ struct StampSettings
 };
 
 // The stamped picture and the box of the text drawn on it (`textRect` stays null when no text
-// was drawn).
+// was drawn). `opaque` says every pixel is known to have alpha 255.
 struct StampedPicture
 {
     QImage image;
     QRect textRect;
+    bool opaque = false;
 };
 
 // Draws the stamp on a copy of a picture: optional resize, then the band, then the text at
@@ -42,26 +43,24 @@ struct StampedPicture
 class StampRenderer
 {
 public:
-    StampedPicture render(const QImage &picture, const QImage &logo, const StampSettings &settings,
-                          const QPoint &textPos, const QPoint &logoPos);
-
-    // Whether `stamped` is the last picture rendered and every pixel of it is known to be opaque
-    // (an unresized copy of an opaque picture, on which the stamp keeps alpha at 255).
-    bool isKnownOpaque(const QImage &stamped) const;
+    // `pictureOpaque`: every pixel of `picture` is known to have alpha 255.
+    StampedPicture render(const QImage &picture, bool pictureOpaque, const QImage &logo,
+                          const StampSettings &settings, const QPoint &textPos,
+                          const QPoint &logoPos);
 
 private:
-    bool isOpaquePicture(const QImage &picture);
-    QImage resized(const QImage &picture, const StampSettings &settings);
+    QImage resized(const QImage &picture, bool pictureOpaque, const StampSettings &settings);
     QImage scaledLogo(const QImage &logo, const StampSettings &settings);
 
     ScaledImageCache resizeCache;
     ScaledImageCache logoCache;
-    qint64 checkedPictureKey = 0;
-    bool checkedPictureOpaque = false;
-    qint64 opaqueResultKey = 0;
 };
 
 // The logo's drawn size: each side multiplied by `scale` and truncated toward zero.
 QSize scaledLogoSize(const QSize &logoSize, double scale);
+
+// The size of a picture of `pictureSize` once stamped with `settings`: the resized size, or the
+// picture's own.
+QSize stampedSize(const QSize &pictureSize, const StampSettings &settings);
 
 #endif // TESSARO_STAMPRENDERER_H

@@ -2,6 +2,7 @@
 #define TESSARO_TESTENV_H
 
 #include "app/mainwindow.h"
+#include "batch/stampjob.h"
 
 #include <QTemporaryDir>
 
@@ -34,6 +35,7 @@ struct MainWindowProbe
     static void renderStamp(MainWindow &w) { w.renderStamp(); }
     static void updatePreview(MainWindow &w) { w.updatePreview(); }
     static QString outputFormat(MainWindow &w) { return w.outputFormat(); }
+    static StampJob stampJob(MainWindow &w) { return w.stampJob(); }
 };
 
 // Once per test program: the compiled-in pictures, and the toolkit's own file dialogs (which

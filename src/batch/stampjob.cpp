@@ -1,0 +1,96 @@
+#include "batch/stampjob.h"
+
+#include "batch/batchtexts.h"
+#include "batch/picturesaver.h"
+
+#include <QFileInfo>
+#include <QImageWriter>
+
+namespace {
+
+// Ends a picture's turn at its gate when the picture is done, whatever happened to it.
+struct TurnEnder
+{
+    const SaveTurn &turn;
+    ~TurnEnder()
+    {
+        if (turn.gate)
+            turn.gate->endTurn(turn.ticket);
+    }
+};
+
+} // namespace
+
+bool LogLine::operator==(const LogLine &other) const
+{
+    return html == other.html && text == other.text;
+}
+
+void placeStamp(const StampJob &job, const QImage &picture, QPoint *textPos, QPoint *logoPos)
+{
+    const QSize size = stampedSize(picture.size(), job.stamp);
+    const QSize textSize = job.stamp.text.isEmpty()
+        ? QSize()
+        : measureText(job.stamp.text, job.stamp.font, picture.dotsPerMeterX(),
+                      picture.dotsPerMeterY())
+              .size();
+    *textPos = textTopLeft(job.textAlignment, size, textSize, job.textOffset);
+    *logoPos = logoTopLeft(job.logoAlignment, size, job.logo.size(), job.stamp.logoScale,
+                           job.logoOffset);
+}
+
+StampResult stampFile(const QString &path, const StampJob &job)
+{
+    return stampFile(path, job, SaveTurn());
+}
+
+StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &turn)
+{
+    const TurnEnder turnEnder {turn};
+    SaveGate *gate = turn.gate;
+    StampResult result;
+    if (!QFileInfo::exists(path)) {
+        result.missing = true;
+        return result;
+    }
+    const auto stopped = [&] {
+        result.discarded = gate && !gate->isOpen();
+        return result.discarded;
+    };
+    if (stopped())
+        return result;
+    result.picture = readWorkingCopy(path);
+    if (result.picture.image.isNull()) {
+        result.lines << LogLine {false, unreadableLine(path, result.picture.error)};
+        return result;
+    }
+    if (stopped())
+        return result;
+
+    placeStamp(job, result.picture.image, &result.textPos, &result.logoPos);
+    StampRenderer renderer;
+    result.stamped = renderer.render(result.picture.image, result.picture.opaque, job.logo,
+                                     job.stamp, result.textPos, result.logoPos);
+    if (stopped())
+        return result;
+
+    QImageWriter writer;
+    writer.setFormat(job.format.toLatin1());
+    if (job.quality >= 0)
+        writer.setQuality(job.quality);
+    const QFileInfo source(path);
+    const SavedPicture saved
+        = savePicture(result.stamped.image, writer, job.outputFolder, source.completeBaseName(),
+                      job.format, &QDateTime::currentDateTime, &isOccupied, turn);
+    result.discarded = saved.discarded;
+    result.outputPath = saved.path;
+    if (saved.discarded)
+        return result;
+    if (saved.path.isEmpty())
+        result.lines << LogLine {false, saved.error};
+    else if (saved.renamed)
+        result.lines << LogLine {true,
+                                 renamedWarningLine(job.outputFolder, source.baseName(), job.format,
+                                                    QFileInfo(saved.path).completeBaseName())};
+    return result;
+}

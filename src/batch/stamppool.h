@@ -1,0 +1,47 @@
+#ifndef TESSARO_STAMPPOOL_H
+#define TESSARO_STAMPPOOL_H
+
+#include "batch/picturesaver.h"
+#include "batch/stampjob.h"
+
+#include <QObject>
+#include <QThreadPool>
+
+#include <map>
+
+// Stamps pictures with stampFile on worker threads, one per core, and hands each result back on
+// its own thread, through a queued signal, in the order the pictures were given. The owner keeps
+// at most capacity() pictures in flight, which bounds the memory a run holds.
+class StampPool : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit StampPool(int workers = QThread::idealThreadCount(), QObject *parent = nullptr);
+    // Stops the run (see stop()) and waits for the pictures in flight.
+    ~StampPool() override;
+
+    int capacity() const;
+    // Pictures given and not yet handed back.
+    int inFlight() const;
+
+    void stamp(const QString &path, const StampJob &job);
+    // No picture in flight takes its name from now on: each is either in place already or
+    // discarded whole, and is still handed back.
+    void stop();
+
+signals:
+    void stamped(const QString &path, const StampResult &result);
+
+private:
+    void deliver(int ticket, const QString &path, const StampResult &result);
+
+    QThreadPool workers;
+    SaveGate gate;
+    int given = 0;
+    int handedBack = 0;
+    bool handingBack = false;
+    std::map<int, std::pair<QString, StampResult>> waiting; // done, behind an earlier picture
+};
+
+#endif // TESSARO_STAMPPOOL_H
