@@ -4,6 +4,7 @@
 #include "batch/outputnaming.h"
 #include "batch/picturesaver.h"
 #include "batch/picturetypes.h"
+#include "batch/stamppool.h"
 #include "stamp/imageload.h"
 
 #include <QColorSpace>
@@ -77,6 +78,8 @@ private slots:
     void loadedWorkingCopy_data();
     void loadedWorkingCopy();
     void undecodableFileGivesTheReason();
+    void poolHandsBackInListOrder();
+    void stoppedPoolLeavesWholeFilesOnly();
 };
 
 void TstBatchFiles::freeOutputPath_data()
@@ -356,6 +359,95 @@ void TstBatchFiles::undecodableFileGivesTheReason()
     QVERIFY(loaded.image.isNull());
     QVERIFY(!reason.isEmpty());
     QCOMPARE(loaded.error, reason);
+}
+
+namespace {
+
+// The results of a pool, in the order it hands them back.
+struct Collected
+{
+    QStringList paths;
+    QList<StampResult> results;
+};
+
+Collected stampAll(StampPool &pool, const QStringList &paths, const StampJob &job,
+                   bool stopAtOnce = false)
+{
+    Collected collected;
+    QObject::connect(&pool, &StampPool::stamped, [&](const QString &path, const StampResult &r) {
+        collected.paths << path;
+        collected.results << r;
+    });
+    for (const QString &path : paths)
+        pool.stamp(path, job);
+    if (stopAtOnce)
+        pool.stop();
+    QDeadlineTimer watchdog(60000);
+    while (collected.paths.size() < paths.size() && !watchdog.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    return collected;
+}
+
+} // namespace
+
+// A slow picture given first is handed back first and takes a name both want, as when stamped
+// one at a time.
+void TstBatchFiles::poolHandsBackInListOrder()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("in/again"));
+    QVERIFY(QDir(dir.path()).mkpath("out"));
+    QStringList paths {dir.filePath("in/a.png")};
+    QVERIFY(filledPicture(QSize(3000, 2000), qRgb(1, 2, 3)).save(paths.last()));
+    for (const char *name : {"in/again/a.png", "in/b.png", "in/c.png", "in/missing.png"}) {
+        paths << dir.filePath(name);
+        if (!paths.last().endsWith("missing.png"))
+            QVERIFY(filledPicture(QSize(8, 8), qRgb(4, 5, 6)).save(paths.last()));
+    }
+    StampJob job;
+    job.stamp.text.clear();
+    job.format = "png";
+    job.outputFolder = dir.filePath("out");
+    StampPool pool(2);
+    QCOMPARE(pool.capacity(), 3);
+    const Collected collected = stampAll(pool, paths, job);
+
+    QCOMPARE(collected.paths, paths);
+    QCOMPARE(collected.results.at(0).outputPath, dir.filePath("out/a.png"));
+    QCOMPARE(QImage(dir.filePath("out/a.png")).size(), QSize(3000, 2000));
+    QCOMPARE(collected.results.at(1).lines.size(), 1);
+    QVERIFY(collected.results.at(1).lines.at(0).html);
+    QVERIFY(QFileInfo(collected.results.at(1).outputPath).fileName().startsWith("a_"));
+    QVERIFY(collected.results.at(4).missing);
+    QCOMPARE(pool.inFlight(), 0);
+}
+
+void TstBatchFiles::stoppedPoolLeavesWholeFilesOnly()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("out"));
+    QStringList paths;
+    for (int i = 0; i < 6; ++i) {
+        paths << dir.filePath(QStringLiteral("p%1.png").arg(i));
+        QVERIFY(filledPicture(QSize(1500, 1000), qRgb(i, 2, 3)).save(paths.last()));
+    }
+    StampJob job;
+    job.format = "png";
+    job.outputFolder = dir.filePath("out");
+    StampPool pool(2);
+    const Collected collected = stampAll(pool, paths, job, true);
+
+    QCOMPARE(collected.paths, paths);
+    QStringList written;
+    for (int i = 0; i < paths.size(); ++i) {
+        const StampResult &result = collected.results.at(i);
+        QCOMPARE(result.discarded, result.outputPath.isEmpty());
+        if (!result.discarded) {
+            written << QFileInfo(result.outputPath).fileName();
+            QCOMPARE(QImage(result.outputPath).size(), QSize(1500, 1000));
+        }
+    }
+    QCOMPARE(namesIn(dir.filePath("out")), written);
 }
 
 QTEST_GUILESS_MAIN(TstBatchFiles)

@@ -105,6 +105,9 @@ private slots:
     void mixedFormatsAndOrientation();
     void colourSpaceIsKept_data();
     void colourSpaceIsKept();
+    void windowAnswersDuringARun();
+    void sameStampAtAnyScreenResolution();
+    void stampAtThisScreenResolution();
 
 private:
     // Presses Start; the answers for the dialogs on the way are queued beforehand.
@@ -709,6 +712,76 @@ void TstStampRun::colourSpaceIsKept()
 
     QCOMPARE(QImage(outputPath("wide." + output)).colorSpace(),
              QColorSpace(QColorSpace::DisplayP3));
+}
+
+// The run happens beside the window's event loop: a click made while pictures are stamped is
+// served at once, before the run ends.
+void TstStampRun::windowAnswersDuringARun()
+{
+    for (int i = 1; i <= 6; ++i)
+        ui->files_list->addItem(writePicture(inputPath(QStringLiteral("p%1.png").arg(i)),
+                                             QSize(1800, 1200)));
+    ui->actual_radio->setChecked(true);
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Ok);
+    pressStart();
+    QVERIFY(MainWindowProbe::stamping(*window));
+    QTest::mouseClick(ui->fit_radio, Qt::LeftButton);
+    QVERIFY(ui->fit_radio->isChecked());
+    QVERIFY(MainWindowProbe::stamping(*window));
+    QVERIFY(!log().contains(QStringLiteral("Stamping Completed!")));
+    QVERIFY(answerer->waitUntilAnswered());
+    QCOMPARE(namesIn(output()).size(), 6);
+}
+
+// The text's size in pixels does not follow the screen: the preview and the written file are
+// the same at 96 and at 192 dots per inch.
+void TstStampRun::sameStampAtAnyScreenResolution()
+{
+    QByteArrayList previews;
+    QByteArrayList outputs;
+    for (const char *dpi : {"96", "192"}) {
+        const QString out = dir->filePath(QStringLiteral("at-") + dpi);
+        QVERIFY(QDir().mkpath(out));
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_FONT_DPI", dpi);
+        environment.insert("TESSARO_STAMP_TEST_OUTPUT", out);
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {"stampAtThisScreenResolution"});
+        QVERIFY(child.waitForFinished(60000));
+        QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+        previews << fileBytes(out + "/preview.png");
+        outputs << fileBytes(out + "/output.png");
+        QVERIFY(!previews.last().isEmpty() && !outputs.last().isEmpty());
+    }
+    QCOMPARE(previews.at(1), previews.at(0));
+    QCOMPARE(outputs.at(1), outputs.at(0));
+}
+
+// Run by sameStampAtAnyScreenResolution in a process of its own, whose screen resolution the
+// environment sets: saves the preview and runs the window into the folder it names.
+void TstStampRun::stampAtThisScreenResolution()
+{
+    const QString out = qEnvironmentVariable("TESSARO_STAMP_TEST_OUTPUT");
+    if (out.isEmpty())
+        QSKIP("runs in a process of its own");
+    // Test programs pin 96 dots per inch; this one is to follow the screen.
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi, false);
+    ui->wtrmark_edit->setText(QStringLiteral("Same size at any resolution"));
+    QImage photo(400, 300, QImage::Format_RGB32);
+    photo.fill(qRgb(90, 120, 150));
+    photo.setDotsPerMeterX(2835); // 72 dots per inch, whatever the screen
+    photo.setDotsPerMeterY(2835);
+    QVERIFY(photo.save(out + "/input.png"));
+    ui->files_list->addItem(out + "/input.png");
+    ui->files_list->setCurrentRow(0);
+    QVERIFY(MainWindowProbe::stampedImage(*window).save(out + "/preview.png"));
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Ok);
+    pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+    QVERIFY(QFile::rename(outputPath("input.png"), out + "/output.png"));
 }
 
 QTEST_MAIN(TstStampRun)
