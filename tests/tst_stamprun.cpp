@@ -356,6 +356,8 @@ void TstStampRun::completeRunWithCollisions()
     QCOMPARE(ui->prog_bar->minimum(), 0);
     QCOMPARE(ui->prog_bar->maximum(), 2);
     QCOMPARE(ui->prog_bar->value(), 2);
+    // The preview keeps the last picture, ready to be stamped again as the user changes settings.
+    QCOMPARE(MainWindowProbe::previewImage(*window), readWorkingCopy(inputs.last()).image);
 }
 
 void TstStampRun::stopDuringAPicture_data()
@@ -719,8 +721,8 @@ void TstStampRun::colourSpaceIsKept()
 void TstStampRun::windowAnswersDuringARun()
 {
     for (int i = 1; i <= 6; ++i)
-        ui->files_list->addItem(writePicture(inputPath(QStringLiteral("p%1.png").arg(i)),
-                                             QSize(1800, 1200)));
+        ui->files_list->addItem(
+            writePicture(inputPath(QStringLiteral("p%1.png").arg(i)), QSize(1800, 1200)));
     ui->actual_radio->setChecked(true);
     answerer->choosePath(output());
     answerer->pressButton(QMessageBox::Ok);

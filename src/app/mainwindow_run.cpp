@@ -159,8 +159,9 @@ void MainWindow::showStampResult(const QString &path, const StampResult &result)
         ui->log_plain->appendPlainText(writtenLine(QFileInfo(path).completeBaseName(), run.format,
                                                    index + 1, ui->files_list->count()));
     if (!result.stamped.image.isNull()) {
+        // Null while later pictures are on their way: their own copies come with the last one.
         previewImage = result.picture.image;
-        previewOpaque = result.picture.opaque;
+        previewOpaque = result.picture.opaque && !previewImage.isNull();
         stampedImage = result.stamped.image;
         stampedOpaque = result.stamped.opaque;
         textRect = result.stamped.textRect.isNull() ? textRect : result.stamped.textRect;

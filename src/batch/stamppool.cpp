@@ -30,7 +30,9 @@ void StampPool::stamp(const QString &path, const StampJob &job)
 {
     const int ticket = given++;
     workers.start([this, ticket, path, job] {
-        const StampResult result = stampFile(path, job, SaveTurn {&gate, ticket});
+        StampResult result = stampFile(path, job, SaveTurn {&gate, ticket});
+        if (ticket + 1 < given)
+            result.picture.image = QImage();
         // Queued to this object's thread; dropped if the pool is gone by then.
         QMetaObject::invokeMethod(
             this, [this, ticket, path, result] { deliver(ticket, path, result); },

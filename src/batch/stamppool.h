@@ -7,11 +7,14 @@
 #include <QObject>
 #include <QThreadPool>
 
+#include <atomic>
 #include <map>
 
 // Stamps pictures with stampFile on worker threads, one per core, and hands each result back on
 // its own thread, through a queued signal, in the order the pictures were given. The owner keeps
-// at most capacity() pictures in flight, which bounds the memory a run holds.
+// at most capacity() pictures in flight, which bounds the memory a run holds. A result keeps its
+// working copy only when no later picture had been given by the time it was done: the copy is
+// the size of the whole photo, and only the newest one can be the picture a viewer keeps.
 class StampPool : public QObject
 {
     Q_OBJECT
@@ -38,7 +41,7 @@ private:
 
     QThreadPool workers;
     SaveGate gate;
-    int given = 0;
+    std::atomic<int> given {0};
     int handedBack = 0;
     bool handingBack = false;
     std::map<int, std::pair<QString, StampResult>> waiting; // done, behind an earlier picture
