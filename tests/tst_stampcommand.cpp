@@ -1,6 +1,9 @@
 // tessaro-stamp: its options, and the built program run as a separate process on real files.
+#include "app/savedsetup.h"
 #include "app/stampcommand.h"
 #include "app/stampoptions.h"
+#include "batch/stampjob.h"
+#include "stamp/imageload.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "ui_mainwindow.h"
@@ -121,6 +124,8 @@ private slots:
     void badSetupIsAUsageError_data();
     void badSetupIsAUsageError();
     void stampsAsTheWindowDoes();
+    void optionsOverrideTheSettings_data();
+    void optionsOverrideTheSettings();
     void walksFoldersAsADrop();
     void failuresAndRenamesArePrinted_data();
     void failuresAndRenamesArePrinted();
@@ -385,6 +390,63 @@ void TstStampCommand::stampsAsTheWindowDoes()
             QVERIFY2(fileBytes(out + "/" + name) == fileBytes(windowOut + "/" + name),
                      qPrintable(out + "/" + name));
     }
+}
+
+void TstStampCommand::optionsOverrideTheSettings_data()
+{
+    QTest::addColumn<QString>("storeText");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("logo");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("quality");
+
+    QTest::newRow("text, logo and quality")
+        << "wtrmark_edit=Stored\ncomp_slider=90"
+        << QStringList {"--text", "Given", "--logo", "LOGO", "--quality", "37"} << "Given" << true
+        << "jpg" << 37;
+    QTest::newRow("no text") << "wtrmark_edit=Stored" << QStringList {"--text", ""} << "" << false
+                             << "jpg" << 90;
+    QTest::newRow("jpg over png keeps the stored quality")
+        << "outjpg_radio=false\noutpng_radio=true\ncomp_slider=20"
+        << QStringList {"--format", "jpg"} << "Enter your text here!" << false << "jpg" << 20;
+    QTest::newRow("png over jpg takes no quality")
+        << "comp_slider=50" << QStringList {"--format", "png"} << "Enter your text here!" << false
+        << "png" << -1;
+}
+
+// Each option replaces its one value of the stored setup: the file is the one stampFile writes
+// with the stored job so changed.
+void TstStampCommand::optionsOverrideTheSettings()
+{
+    QFETCH(QString, storeText);
+    QFETCH(QStringList, options);
+    QFETCH(QString, text);
+    QFETCH(bool, logo);
+    QFETCH(QString, format);
+    QFETCH(int, quality);
+    QImage logoPicture(40, 20, QImage::Format_ARGB32);
+    logoPicture.fill(qRgba(0, 255, 0, 200));
+    QVERIFY(logoPicture.save(path("logo.png")));
+    options.replaceInStrings("LOGO", path("logo.png"));
+    const QString settings = writeFile(path("preset.conf"), "[General]\n" + storeText.toUtf8());
+    const QString input = writePicture(path("in/a.png"), QSize(300, 200), qRgb(30, 60, 90));
+
+    const Finished done = runStamp(
+        QStringList {"--settings", settings, "--output", path("out"), input} + options, configHome);
+    QCOMPARE(done.status, 0);
+
+    StampJob job = savedSetup(QSettings(settings, QSettings::IniFormat)).job;
+    job.stamp.text = text;
+    job.logo = logo ? readPicture(path("logo.png")) : QImage();
+    job.format = format;
+    job.quality = quality;
+    job.outputFolder = path("expected");
+    QVERIFY(QDir().mkpath(job.outputFolder));
+    const QString expected = stampFile(input, job).outputPath;
+    QCOMPARE(QFileInfo(expected).fileName(), "a." + format);
+    QCOMPARE(namesIn(path("out")), QStringList {"a." + format});
+    QVERIFY(fileBytes(path("out/a." + format)) == fileBytes(expected));
 }
 
 // Folders give their pictures with a picture suffix in any case, subfolders included, hidden

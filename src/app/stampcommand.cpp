@@ -217,6 +217,7 @@ public:
                          });
         clock.start();
         handOut();
+        showProgress();
         if (pool.inFlight() > 0)
             loop.exec();
         clearProgress();
@@ -249,6 +250,13 @@ private:
             for (const QString &line : lines)
                 printLine(stdout, line);
         }
+        showProgress();
+    }
+
+    // Rewrites the progress line in place: back to the start of the line, the text, and the
+    // rest of the line erased.
+    void showProgress()
+    {
         if (showsProgress)
             std::fputs(QStringLiteral("\r%1\033[K")
                            .arg(progressLine(handedBack, pictures.size(), clock.elapsed()))
