@@ -1,4 +1,5 @@
 // The settings store: the codecs, a first start, and every key through a restart.
+#include "app/savedsetup.h"
 #include "app/settingskeys.h"
 #include "support/testenv.h"
 #include "ui_mainwindow.h"
@@ -67,6 +68,8 @@ private slots:
     void logoPathAcrossRestarts();
     void corruptValuesGiveZero_data();
     void corruptValuesGiveZero();
+    void savedSetupIsTheWindowsJob_data();
+    void savedSetupIsTheWindowsJob();
 
 private:
     void restart();
@@ -378,6 +381,75 @@ void TstSettings::corruptValuesGiveZero()
         ? QVariant(MainWindowProbe::fontColor(*window))
         : window->findChild<QWidget *>(objectName)->property("value");
     QCOMPARE(actual, expected);
+}
+
+void TstSettings::savedSetupIsTheWindowsJob_data()
+{
+    QTest::addColumn<QString>("storeText");
+    QTest::newRow("first start") << "";
+    QTest::newRow("every key set")
+        << "txt_topleft_btn=false\ntxt_center_btn=true\nlogo_topleft_btn=false\n"
+           "logo_botright_btn=true\nlogo_file_name=/nowhere/logo.png\n"
+           "font=\"DejaVu Serif,24,-1,5,75,1,0,0,0,0\"\nwtrmark_edit=\u00a9 Tessaro\n"
+           "fnt_clr=4278848030\nshadow_spin=40\nx_spin=-120\ny_spin=777777\n"
+           "top_radio=true\nbottom_radio_radio=false\nlight_radio=true\ndark_radio=false\n"
+           "scale_spin=2.5\nresize_check=false\naspect_check=true\nwidth_spin=800\n"
+           "height_spin=600\ntxt_x_spin=-5\ntxt_y_spin=33\noutjpg_radio=false\n"
+           "outtif_radio=true\ncomp_slider=55";
+    QTest::newRow("two positions checked: the later stays")
+        << "txt_top_btn=true\ntxt_bot_btn=true\nlogo_left_btn=true\nlogo_right_btn=true";
+    QTest::newRow("no button checked: the form's stays")
+        << "txt_topleft_btn=false\nlogo_topleft_btn=false\nbottom_radio_radio=false\n"
+           "dark_radio=false\noutjpg_radio=false";
+    QTest::newRow("png, quality kept") << "outjpg_radio=false\noutpng_radio=true\ncomp_slider=20";
+    QTest::newRow("out of range")
+        << "shadow_spin=5000\nwidth_spin=5\nheight_spin=200000\nx_spin=-200000\n"
+           "y_spin=2000000\ntxt_x_spin=-10000\ntxt_y_spin=10000\ncomp_slider=0";
+    QTest::newRow("corrupt values") << "shadow_spin=deep\nfnt_clr=purple\n"
+                                       "resize_check=maybe\ntxt_x_spin=12px\nscale_spin=big";
+    // The slider's answer pulls 0.58 down to 0.56; 5.00 is beyond the slider; 12 beyond both.
+    QTest::newRow("scale pulled down by the slider") << "scale_spin=0.58";
+    QTest::newRow("scale beyond the slider") << "scale_spin=5";
+    QTest::newRow("scale beyond the spin box") << "scale_spin=12";
+    QTest::newRow("scale with three decimals") << "scale_spin=0.295";
+}
+
+// The command line stamps with the job a window started on the same store would stamp with.
+void TstSettings::savedSetupIsTheWindowsJob()
+{
+    QFETCH(QString, storeText);
+    const QString storeFile = store->path() + QStringLiteral("/Korvath/Tessaro.conf");
+    QVERIFY(QDir().mkpath(QFileInfo(storeFile).path()));
+    QFile file(storeFile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(("[General]\n" + storeText + "\n").toUtf8());
+    file.close();
+    if (storeText.contains(QLatin1String("font=Cambria\n")))
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("Invalid description")));
+
+    const SavedSetup saved = savedSetup(QSettings(storeFile, QSettings::IniFormat));
+    window = std::make_unique<MainWindow>();
+    const StampJob job = MainWindowProbe::stampJob(*window);
+    QCOMPARE(saved.job.stamp.resize, job.stamp.resize);
+    QCOMPARE(saved.job.stamp.outputSize, job.stamp.outputSize);
+    QCOMPARE(saved.job.stamp.keepAspectRatio, job.stamp.keepAspectRatio);
+    QCOMPARE(saved.job.stamp.bandEdge, job.stamp.bandEdge);
+    QCOMPARE(saved.job.stamp.bandRows, job.stamp.bandRows);
+    QCOMPARE(saved.job.stamp.bandTone, job.stamp.bandTone);
+    QCOMPARE(saved.job.stamp.text, job.stamp.text);
+    QCOMPARE(saved.job.stamp.font, job.stamp.font);
+    QCOMPARE(saved.job.stamp.color, job.stamp.color);
+    QCOMPARE(saved.job.stamp.logoScale, job.stamp.logoScale);
+    QCOMPARE(saved.job.stamp.transformMode, Qt::SmoothTransformation);
+    QCOMPARE(saved.job.textAlignment, job.textAlignment);
+    QCOMPARE(saved.job.textOffset, job.textOffset);
+    QCOMPARE(saved.job.logoAlignment, job.logoAlignment);
+    QCOMPARE(saved.job.logoOffset, job.logoOffset);
+    QCOMPARE(saved.job.format, MainWindowProbe::outputFormat(*window));
+    QCOMPARE(saved.jpgQuality, ui()->comp_slider->value());
+    QCOMPARE(saved.job.quality, ui()->outjpg_radio->isChecked() ? ui()->comp_slider->value() : -1);
+    QCOMPARE(saved.logoFileName, MainWindowProbe::logoFileName(*window));
 }
 
 QTEST_MAIN(TstSettings)

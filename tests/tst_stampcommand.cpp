@@ -1,0 +1,625 @@
+// tessaro-stamp: its options, and the built program run as a separate process on real files.
+#include "app/savedsetup.h"
+#include "app/stampcommand.h"
+#include "app/stampoptions.h"
+#include "batch/stampjob.h"
+#include "stamp/imageload.h"
+#include "support/dialoganswerer.h"
+#include "support/testenv.h"
+#include "ui_mainwindow.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <csignal>
+
+namespace {
+
+const QString stampProgram = QStringLiteral(TESSARO_STAMP_PATH);
+
+// How a run of the program ended.
+struct Finished
+{
+    int status = -1;
+    QStringList out; // standard output, line by line
+    QString err;
+};
+
+// The program's environment: no display, no platform and no font resolution named, the
+// settings store in `configHome`.
+QProcessEnvironment stampEnvironment(const QString &configHome)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("QT_FONT_DPI"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    return environment;
+}
+
+void startStamp(QProcess &process, const QStringList &arguments, const QString &configHome)
+{
+    process.setProcessEnvironment(stampEnvironment(configHome));
+    process.start(stampProgram, arguments);
+}
+
+Finished finished(QProcess &process)
+{
+    // A generous watchdog against a hang, not a time limit.
+    if (!process.waitForFinished(120000))
+        qFatal("tessaro-stamp did not finish");
+    Finished done;
+    done.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    done.out = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    done.err = QString::fromUtf8(process.readAllStandardError());
+    return done;
+}
+
+Finished runStamp(const QStringList &arguments, const QString &configHome)
+{
+    QProcess process;
+    startStamp(process, arguments, configHome);
+    return finished(process);
+}
+
+QString writePicture(const QString &path, const QSize &size = QSize(48, 32),
+                     QRgb color = qRgb(90, 120, 150))
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(color);
+    if (!picture.save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QString writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList namesIn(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// A settings file that stamps nothing: the output is the picture itself.
+QString plainSettings(const QString &path)
+{
+    return writeFile(path,
+                     "[General]\nwtrmark_edit=\nshadow_spin=0\nresize_check=false\n"
+                     "outjpg_radio=false\noutpng_radio=true\n");
+}
+
+} // namespace
+
+class TstStampCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void parsesOptions_data();
+    void parsesOptions();
+    void rejectsOptions_data();
+    void rejectsOptions();
+    void progressLine_data();
+    void progressLine();
+    void helpAndVersion_data();
+    void helpAndVersion();
+    void badSetupIsAUsageError_data();
+    void badSetupIsAUsageError();
+    void stampsAsTheWindowDoes();
+    void optionsOverrideTheSettings_data();
+    void optionsOverrideTheSettings();
+    void walksFoldersAsADrop();
+    void failuresAndRenamesArePrinted_data();
+    void failuresAndRenamesArePrinted();
+    void missingStoredLogoIsSkipped();
+    void concurrentProcessesShareAFolder();
+    void signalStopsTheRun_data();
+    void signalStopsTheRun();
+
+private:
+    QString path(const QString &name) const { return dir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QString configHome; // an empty settings store for the program
+};
+
+void TstStampCommand::initTestCase()
+{
+    initTestApplication();
+    QVERIFY(QFileInfo(stampProgram).isExecutable());
+}
+
+void TstStampCommand::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    configHome = path(QStringLiteral("config"));
+    QVERIFY(QDir().mkpath(configHome));
+    QVERIFY(QDir().mkpath(path(QStringLiteral("out"))));
+}
+
+void TstStampCommand::cleanup()
+{
+    dir.reset();
+}
+
+void TstStampCommand::parsesOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("jobs");
+    QTest::addColumn<bool>("quiet");
+
+    QTest::newRow("only the folder and paths")
+        << QStringList {"--output", "out", "a.jpg", "b"} << QStringList {"a.jpg", "b"} << QString()
+        << -1 << QString() << 0 << false;
+    QTest::newRow("every value")
+        << QStringList {"--output=out", "--format", "tif",    "--quality", "0",
+                        "--text",       "",         "--jobs", "3",         "--quiet",
+                        "--settings",   "s.conf",   "--logo", "l.png",     "a"}
+        << QStringList {"a"} << "tif" << 0 << "" << 3 << true;
+    QTest::newRow("a path like an option after --")
+        << QStringList {"--output", "out", "--", "--quiet"} << QStringList {"--quiet"} << QString()
+        << -1 << QString() << 0 << false;
+}
+
+void TstStampCommand::parsesOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, paths);
+    QFETCH(QString, format);
+    QFETCH(int, quality);
+    QFETCH(QString, text);
+    QFETCH(int, jobs);
+    QFETCH(bool, quiet);
+
+    const ParsedStampOptions parsed = parseStampOptions(QStringList {"tessaro-stamp"} + arguments);
+    QCOMPARE(parsed.error, QString());
+    const StampOptions &options = parsed.options;
+    QCOMPARE(options.paths, paths);
+    QCOMPARE(options.outputFolder, QStringLiteral("out"));
+    QCOMPARE(options.format.value_or(QString()), format);
+    QCOMPARE(options.quality.value_or(-1), quality);
+    QCOMPARE(options.text.has_value(), !text.isNull());
+    QCOMPARE(options.text.value_or(QString()), text);
+    QCOMPARE(options.jobs, jobs);
+    QCOMPARE(options.quiet, quiet);
+    QCOMPARE(options.settingsFile, arguments.contains("s.conf") ? "s.conf" : QString());
+    QCOMPARE(options.logoFile, arguments.contains("l.png") ? "l.png" : QString());
+}
+
+void TstStampCommand::rejectsOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error");
+
+    const QStringList good {"--output", "out", "a.jpg"};
+    QTest::newRow("unknown option") << (QStringList {"--frob"} + good) << "Unknown option 'frob'.";
+    QTest::newRow("missing value")
+        << QStringList {"a.jpg", "--output"} << "Missing value after '--output'.";
+    QTest::newRow("no output folder")
+        << QStringList {"a.jpg"} << "No output folder: give one with --output DIR.";
+    QTest::newRow("empty output folder")
+        << QStringList {"--output", "", "a.jpg"} << "No output folder: give one with --output DIR.";
+    QTest::newRow("no path") << QStringList {"--output", "out"} << "No picture or folder to stamp.";
+    QTest::newRow("format") << (QStringList {"--format", "JPG"} + good)
+                            << "--format must be jpg, png or tif, not 'JPG'.";
+    QTest::newRow("quality above 100")
+        << (QStringList {"--quality", "101"} + good)
+        << "--quality must be a whole number from 0 to 100, not '101'.";
+    QTest::newRow("quality not a number")
+        << (QStringList {"--quality", "high"} + good)
+        << "--quality must be a whole number from 0 to 100, not 'high'.";
+    QTest::newRow("no jobs") << (QStringList {"--jobs", "0"} + good)
+                             << "--jobs must be a whole number from 1 to 1024, not '0'.";
+}
+
+void TstStampCommand::rejectsOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    QCOMPARE(parseStampOptions(QStringList {"tessaro-stamp"} + arguments).error, error);
+}
+
+void TstStampCommand::progressLine_data()
+{
+    QTest::addColumn<int>("done");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("no pace yet") << 0 << 40 << qint64(5000) << "0 of 40 pictures";
+    QTest::newRow("minutes") << 4 << 40 << qint64(6999) << "4 of 40 pictures, about 1:02 left";
+    QTest::newRow("hours") << 1 << 50000 << qint64(250)
+                           << "1 of 50000 pictures, about 3:28:19 left";
+    QTest::newRow("done") << 40 << 40 << qint64(70000) << "40 of 40 pictures";
+}
+
+void TstStampCommand::progressLine()
+{
+    QFETCH(int, done);
+    QFETCH(int, count);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(QString, line);
+    QCOMPARE(::progressLine(done, count, elapsedMs), line);
+}
+
+void TstStampCommand::helpAndVersion_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("help") << "--help"
+                          << "--output <DIR>";
+    QTest::newRow("version") << "--version"
+                             << "tessaro-stamp 2.6.6";
+}
+
+void TstStampCommand::helpAndVersion()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, printed);
+    const Finished done = runStamp({option}, configHome);
+    QCOMPARE(done.status, 0);
+    QVERIFY2(done.out.join('\n').contains(printed), qPrintable(done.out.join('\n')));
+}
+
+void TstStampCommand::badSetupIsAUsageError_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown option")
+        << QStringList {"--frob", "--output", "OUT"} << "tessaro-stamp: Unknown option 'frob'.";
+    QTest::newRow("output not a folder")
+        << QStringList {"--output", "DIR/a.png"}
+        << "tessaro-stamp: The output folder DIR/a.png is not a folder.";
+    QTest::newRow("no settings file")
+        << QStringList {"--output", "OUT", "--settings", "DIR/none.conf"}
+        << "tessaro-stamp: Cannot read the settings file DIR/none.conf.";
+    QTest::newRow("settings file a folder") << QStringList {"--output", "OUT", "--settings", "OUT"}
+                                            << "tessaro-stamp: Cannot read the settings file OUT.";
+    QTest::newRow("settings file malformed")
+        << QStringList {"--output", "OUT", "--settings", "DIR/bad.conf"}
+        << "tessaro-stamp: The settings file DIR/bad.conf is not in the settings format.";
+    QTest::newRow("logo not a picture")
+        << QStringList {"--output", "OUT", "--logo", "DIR/bad.conf"}
+        << "tessaro-stamp: Cannot read the logo DIR/bad.conf: Unsupported image format";
+}
+
+// Nothing is stamped; standard error names the problem.
+void TstStampCommand::badSetupIsAUsageError()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, message);
+    writePicture(path("a.png"));
+    writeFile(path("bad.conf"), "[General\nnot a line\n");
+    options.replaceInStrings("DIR", dir->path());
+    options.replaceInStrings("OUT", path("out"));
+    message.replace("DIR", dir->path()).replace("OUT", path("out"));
+
+    const Finished done = runStamp(options << path("a.png"), configHome);
+    QCOMPARE(done.status, 2);
+    QVERIFY2(done.err.contains(message + '\n'), qPrintable(done.err));
+    QVERIFY(done.err.contains("Try 'tessaro-stamp --help'"));
+    QCOMPARE(done.out, QStringList());
+    QCOMPARE(namesIn(path("out")), QStringList());
+}
+
+// The window's store, or a copy of it given with --settings, gives the window's files byte for
+// byte and its log lines.
+void TstStampCommand::stampsAsTheWindowDoes()
+{
+    QImage logo(60, 30, QImage::Format_ARGB32);
+    logo.fill(qRgba(255, 200, 0, 150));
+    const QString logoPath = path("logo.png");
+    QVERIFY(logo.save(logoPath));
+    QImage photo(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb(x * 255 / 320, y * 255 / 240, (x * y) % 256));
+    }
+    QVERIFY(QDir().mkpath(path("in/sub")));
+    QVERIFY(photo.save(path("in/photo.png")));
+    QVERIFY(photo.mirrored().save(path("in/turned.bmp")));
+    QVERIFY(photo.save(path("in/sub/deep.jpg"), nullptr, 95));
+    const QStringList inputs
+        = {path("in/photo.png"), path("in/turned.bmp"), path("in/sub/deep.jpg")};
+
+    IsolatedSettings store;
+    const QByteArray settings = "[General]\ntxt_topleft_btn=false\ntxt_bot_btn=true\n"
+                                "logo_topleft_btn=false\nlogo_right_btn=true\nlogo_file_name="
+        + logoPath.toUtf8()
+        + "\nfont=\"DejaVu Sans,20,-1,5,75,0,0,0,0,0\"\nwtrmark_edit=Window text\n"
+          "fnt_clr=4294934528\nshadow_spin=30\nx_spin=-7\ny_spin=5\ntop_radio=true\n"
+          "light_radio=true\nscale_spin=0.58\nresize_check=true\naspect_check=true\n"
+          "width_spin=200\nheight_spin=200\ntxt_x_spin=3\ntxt_y_spin=-4\ncomp_slider=77\n";
+    writeFile(store.path() + "/Korvath/Tessaro.conf", settings);
+    const QString windowOut = path("window");
+    QVERIFY(QDir().mkpath(windowOut));
+    QStringList windowLog;
+    {
+        MainWindow window;
+        Ui::MainWindow *ui = MainWindowProbe::ui(window);
+        ui->files_list->addItems(inputs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        DialogAnswerer answerer;
+        answerer.choosePath(windowOut);
+        answerer.pressButton(QMessageBox::Ok);
+        QTest::mouseClick(ui->start_btn, Qt::LeftButton);
+        QVERIFY(answerer.waitUntilAnswered());
+        windowLog = ui->log_plain->toPlainText().split('\n').filter(" ... OK! (");
+    }
+    const QStringList written = {"deep.jpg", "photo.jpg", "turned.jpg"};
+    QCOMPARE(namesIn(windowOut), written);
+    QCOMPARE(windowLog.size(), 3);
+
+    const Finished fromStore
+        = runStamp(QStringList {"--output", path("out")} + inputs, store.path());
+    QCOMPARE(fromStore.status, 0);
+    QCOMPARE(fromStore.out, windowLog);
+    QVERIFY(QDir().mkpath(path("preset")));
+    const Finished fromCopy
+        = runStamp(QStringList {"--settings", writeFile(path("preset.conf"), settings), "--output",
+                                path("preset")}
+                       + inputs,
+                   configHome);
+    QCOMPARE(fromCopy.status, 0);
+    QCOMPARE(fromCopy.out, windowLog);
+    for (const QString &out : {path("out"), path("preset")}) {
+        QCOMPARE(namesIn(out), written);
+        for (const QString &name : written)
+            QVERIFY2(fileBytes(out + "/" + name) == fileBytes(windowOut + "/" + name),
+                     qPrintable(out + "/" + name));
+    }
+}
+
+void TstStampCommand::optionsOverrideTheSettings_data()
+{
+    QTest::addColumn<QString>("storeText");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("logo");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("quality");
+
+    QTest::newRow("text, logo and quality")
+        << "wtrmark_edit=Stored\ncomp_slider=90"
+        << QStringList {"--text", "Given", "--logo", "LOGO", "--quality", "37"} << "Given" << true
+        << "jpg" << 37;
+    QTest::newRow("no text") << "wtrmark_edit=Stored" << QStringList {"--text", ""} << "" << false
+                             << "jpg" << 90;
+    QTest::newRow("jpg over png keeps the stored quality")
+        << "outjpg_radio=false\noutpng_radio=true\ncomp_slider=20"
+        << QStringList {"--format", "jpg"} << "Enter your text here!" << false << "jpg" << 20;
+    QTest::newRow("png over jpg takes no quality")
+        << "comp_slider=50" << QStringList {"--format", "png"} << "Enter your text here!" << false
+        << "png" << -1;
+}
+
+// Each option replaces its one value of the stored setup: the file is the one stampFile writes
+// with the stored job so changed.
+void TstStampCommand::optionsOverrideTheSettings()
+{
+    QFETCH(QString, storeText);
+    QFETCH(QStringList, options);
+    QFETCH(QString, text);
+    QFETCH(bool, logo);
+    QFETCH(QString, format);
+    QFETCH(int, quality);
+    QImage logoPicture(40, 20, QImage::Format_ARGB32);
+    logoPicture.fill(qRgba(0, 255, 0, 200));
+    QVERIFY(logoPicture.save(path("logo.png")));
+    options.replaceInStrings("LOGO", path("logo.png"));
+    const QString settings = writeFile(path("preset.conf"), "[General]\n" + storeText.toUtf8());
+    const QString input = writePicture(path("in/a.png"), QSize(300, 200), qRgb(30, 60, 90));
+
+    const Finished done = runStamp(
+        QStringList {"--settings", settings, "--output", path("out"), input} + options, configHome);
+    QCOMPARE(done.status, 0);
+
+    StampJob job = savedSetup(QSettings(settings, QSettings::IniFormat)).job;
+    job.stamp.text = text;
+    job.logo = logo ? readPicture(path("logo.png")) : QImage();
+    job.format = format;
+    job.quality = quality;
+    job.outputFolder = path("expected");
+    QVERIFY(QDir().mkpath(job.outputFolder));
+    const QString expected = stampFile(input, job).outputPath;
+    QCOMPARE(QFileInfo(expected).fileName(), "a." + format);
+    QCOMPARE(namesIn(path("out")), QStringList {"a." + format});
+    QVERIFY(fileBytes(path("out/a." + format)) == fileBytes(expected));
+}
+
+// Folders give their pictures with a picture suffix in any case, subfolders included, hidden
+// files and folders left out; a path that adds nothing is named and makes the status 1.
+void TstStampCommand::walksFoldersAsADrop()
+{
+    const QStringList found
+        = {writePicture(path("in/a.png")), writePicture(path("in/B.JPG")),
+           writePicture(path("in/sub/c.tif")), writePicture(path("in/sub/deeper/d.bmp"))};
+    writePicture(path("in/.hidden.png"));
+    writePicture(path("in/.hidden/e.png"));
+    writeFile(path("in/notes.txt"), "not a picture");
+    const QString single = writePicture(path("single.png"));
+    const QString text = writeFile(path("readme.txt"), "not a picture");
+    const QString missing = path("missing.png");
+
+    const Finished done = runStamp({"--settings", plainSettings(path("plain.conf")), "--output",
+                                    path("out"), path("in"), single, text, missing},
+                                   configHome);
+    QCOMPARE(done.status, 1);
+    QVERIFY2(done.err.contains("tessaro-stamp: " + text + " is not a picture file"),
+             qPrintable(done.err));
+    QVERIFY2(done.err.contains("tessaro-stamp: " + missing + " does not exist."),
+             qPrintable(done.err));
+    QCOMPARE(namesIn(path("out")), QStringList({"B.png", "a.png", "c.png", "d.png", "single.png"}));
+    QStringList expected;
+    const QStringList walked = picturesInFolder(path("in")) << single;
+    QCOMPARE(QSet<QString>(walked.cbegin(), walked.cend()),
+             QSet<QString>(found.cbegin(), found.cend()) << single);
+    for (int i = 0; i < walked.size(); ++i)
+        expected << QStringLiteral("%1.png ... OK! (%2 of 5)")
+                        .arg(QFileInfo(walked.at(i)).completeBaseName())
+                        .arg(i + 1);
+    QCOMPARE(done.out, expected);
+}
+
+void TstStampCommand::failuresAndRenamesArePrinted_data()
+{
+    QTest::addColumn<bool>("quiet");
+    QTest::newRow("every picture") << false;
+    QTest::newRow("quiet: only failures") << true;
+}
+
+// A picture that does not decode is printed in the log's words, and so is, in plain text, the
+// warning of a picture that took a new name; the run goes on and ends with status 1.
+void TstStampCommand::failuresAndRenamesArePrinted()
+{
+    QFETCH(bool, quiet);
+    const QString out = path("out");
+    const QString bad = writeFile(path("in/bad.png"), "not a picture");
+    const QStringList inputs
+        = {writePicture(path("in/a.png")), bad, writePicture(path("in/taken.png"))};
+    writeFile(out + "/taken.png", "keep me");
+    QStringList options = {"--settings", plainSettings(path("plain.conf")), "--output", out};
+    if (quiet)
+        options << "--quiet";
+
+    const Finished done = runStamp(options + inputs, configHome);
+    QCOMPARE(done.status, 1);
+    const QStringList written = namesIn(out);
+    QCOMPARE(written.size(), 3);
+    QCOMPARE(fileBytes(out + "/taken.png"), QByteArray("keep me"));
+    const QString renamed = QFileInfo(written.at(2)).completeBaseName();
+    QVERIFY2(renamed.startsWith("taken_"), qPrintable(renamed));
+    const QString failure = "Cannot read " + bad + ": Unsupported image format";
+    if (quiet) {
+        QCOMPARE(done.out, QStringList {failure});
+    } else {
+        QCOMPARE(
+            done.out,
+            QStringList({"a.png ... OK! (1 of 3)", failure,
+                         "Warning - File " + out + "/taken.png saved with new name " + out + "/"
+                             + renamed + " to avoid overwrite because it already existed!",
+                         "taken.png ... OK! (3 of 3)"}));
+    }
+}
+
+// A stored logo that is gone is left out with a warning, as the window leaves it out.
+void TstStampCommand::missingStoredLogoIsSkipped()
+{
+    const QString gone = path("gone.png");
+    const QString settings = writeFile(
+        path("logo.conf"), "[General]\nresize_check=false\nlogo_file_name=" + gone.toUtf8() + "\n");
+    const Finished done = runStamp(
+        {"--settings", settings, "--output", path("out"), writePicture(path("a.png"))}, configHome);
+    QCOMPARE(done.status, 0);
+    QVERIFY2(done.err.contains("tessaro-stamp: The logo " + gone
+                               + " no longer exists; stamping without a logo."),
+             qPrintable(done.err));
+    QCOMPARE(done.out, QStringList({"a.jpg ... OK! (1 of 1)"}));
+}
+
+// Three processes write pictures of the same names into one folder at once: every picture
+// arrives whole, exactly once, and no temporary file stays.
+void TstStampCommand::concurrentProcessesShareAFolder()
+{
+    const int processes = 3;
+    const int picturesEach = 12;
+    const QString settings = plainSettings(path("plain.conf"));
+    QVector<QRgb> colors;
+    std::vector<std::unique_ptr<QProcess>> running;
+    for (int p = 0; p < processes; ++p) {
+        QStringList arguments = {"--settings", settings, "--output", path("out"), "--jobs", "2"};
+        for (int i = 0; i < picturesEach; ++i) {
+            colors << qRgb(40 + p * 60, i * 20, 100);
+            arguments << writePicture(path(QStringLiteral("in%1/p%2.png").arg(p).arg(i)),
+                                      QSize(600, 400), colors.last());
+        }
+        running.push_back(std::make_unique<QProcess>());
+        startStamp(*running.back(), arguments, configHome);
+    }
+    for (const auto &process : running)
+        QCOMPARE(finished(*process).status, 0);
+
+    const QStringList written = namesIn(path("out"));
+    QCOMPARE(written.size(), processes * picturesEach);
+    QVector<QRgb> arrived;
+    for (const QString &name : written) {
+        QVERIFY2(QRegularExpression("^p\\d+(_\\d{17})?\\.png$").match(name).hasMatch(),
+                 qPrintable(name));
+        const QImage picture(path("out/" + name));
+        QCOMPARE(picture.size(), QSize(600, 400));
+        arrived << picture.pixel(599, 399);
+    }
+    std::sort(colors.begin(), colors.end());
+    std::sort(arrived.begin(), arrived.end());
+    QCOMPARE(arrived, colors);
+}
+
+void TstStampCommand::signalStopsTheRun_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
+// After the signal no picture starts; the ones in flight are in place whole or gone whole, the
+// printed ones are exactly the written ones, a first part of the list, and no temporary file
+// stays.
+void TstStampCommand::signalStopsTheRun()
+{
+    QFETCH(int, signalNumber);
+    const int count = 40;
+    QStringList arguments
+        = {"--settings", plainSettings(path("plain.conf")), "--output", path("out"), "--jobs", "2"};
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        names << QStringLiteral("p%1.png").arg(i, 2, 10, QLatin1Char('0'));
+        arguments << writePicture(path("in/" + names.last()), QSize(1600, 1200),
+                                  qRgb(i * 6, 80, 160));
+    }
+
+    QProcess process;
+    startStamp(process, arguments, configHome);
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 60000);
+    ::kill(pid_t(process.processId()), signalNumber);
+    const Finished done = finished(process);
+
+    QCOMPARE(done.status, 128 + signalNumber);
+    const QStringList written = namesIn(path("out"));
+    QVERIFY(!written.isEmpty());
+    QVERIFY(written.size() < count);
+    QCOMPARE(written, names.mid(0, written.size()));
+    QCOMPARE(done.out.size(), written.size());
+    for (int i = 0; i < written.size(); ++i) {
+        QCOMPARE(done.out.at(i),
+                 QStringLiteral("%1 ... OK! (%2 of %3)").arg(written.at(i)).arg(i + 1).arg(count));
+        const QImage picture(path("out/" + written.at(i)));
+        QCOMPARE(picture.size(), QSize(1600, 1200));
+        QCOMPARE(picture.pixel(1599, 1199), qRgb(i * 6, 80, 160));
+    }
+}
+
+QTEST_MAIN(TstStampCommand)
+#include "tst_stampcommand.moc"
