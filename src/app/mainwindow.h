@@ -38,6 +38,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Adds pictures as a drop of these local paths does: files, and folders walked for pictures.
+    void addDroppedPaths(const QStringList &paths);
+
 public slots:
     void previewMouseClicked(QMouseEvent *event);
     void previewMouseMoved(QMouseEvent *event);
@@ -114,6 +117,7 @@ private:
     void saveSettings();
     void buildPreviewSurface();
     void reloadLogo();
+    void fitForDesktop();
 
     // Stamp composition.
     StampAlignment textAlignment() const;
@@ -141,6 +145,7 @@ private:
     Ui::MainWindow *ui = nullptr;
     QClickableLabel *previewLabel = nullptr;
     QString logoFileName;
+    QString lastOutputFolder;
     QImage logoImage;
     QImage previewImage;
     QImage stampedImage;

@@ -59,22 +59,27 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
-    QProgressDialog progress(QStringLiteral("Please wait ..."), QStringLiteral("Abort"), 0, 0, this,
-                             Qt::Dialog);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.show();
-
     QStringList dropped;
     const QList<QUrl> urls = event->mimeData()->urls();
     for (const QUrl &url : urls)
         dropped << url.toLocalFile();
+    addDroppedPaths(dropped);
+    event->acceptProposedAction();
+}
+
+void MainWindow::addDroppedPaths(const QStringList &paths)
+{
+    QProgressDialog progress(QStringLiteral("Please wait ..."), QStringLiteral("Abort"), 0, 0, this,
+                             Qt::Dialog);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.show();
 
     // Abort ends the drop after the picture in hand; what was found joins the list either way.
     // Found pictures join the list only once they are at least as many as its entries, so that
     // laying out the list again after each addition stays linear over the whole drop.
     QStringList found;
     int taken = 0;
-    walkDrop(dropped, [&](const QString &picture) {
+    walkDrop(paths, [&](const QString &picture) {
         found << picture;
         ++taken;
         if (progress.wasCanceled())
@@ -91,5 +96,4 @@ void MainWindow::dropEvent(QDropEvent *event)
     });
     ui->files_list->addItems(found);
     makeLastEntryCurrent(ui->files_list);
-    event->acceptProposedAction();
 }

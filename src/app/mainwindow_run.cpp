@@ -4,6 +4,7 @@
 #include "batch/outputnaming.h"
 #include "batch/picturesaver.h"
 #include "batch/prefetcher.h"
+#include "ui/startfolder.h"
 #include "ui_mainwindow.h"
 
 #include <QFileDialog>
@@ -18,8 +19,10 @@ void MainWindow::on_start_btn_pressed()
         return;
     }
     const QString folder = checkedOutputFolder();
-    if (!folder.isEmpty())
-        stampPictures(folder);
+    if (folder.isEmpty())
+        return;
+    lastOutputFolder = folder;
+    stampPictures(folder);
 }
 
 QString MainWindow::outputFormat() const
@@ -52,7 +55,8 @@ QString MainWindow::checkedOutputFolder()
         return QString();
     }
     const QString folder = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("Select Output Folder"), QString(), QFileDialog::ShowDirsOnly);
+        this, QStringLiteral("Select Output Folder"), outputStartFolder(lastOutputFolder),
+        QFileDialog::ShowDirsOnly);
     if (folder.trimmed().isEmpty())
         return QString();
     if (!QFileInfo(folder).isDir()) {
