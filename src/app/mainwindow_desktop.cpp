@@ -11,7 +11,10 @@
 // scrolls, a log that follows its newest line, and keyboard shortcuts for the main buttons.
 void MainWindow::fitForDesktop()
 {
-    setWindowIcon(QIcon(QStringLiteral(":/Resources/tessaro.svg")));
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/AppIcon/tessaro-%1.png").arg(size));
+    setWindowIcon(icon);
     WheelGuard::guardControlsIn(ui->settings_scroll->widget());
     LogFollower::follow(ui->log_plain);
     addButtonShortcut(ui->open_btn, QKeySequence(Qt::CTRL | Qt::Key_O), this, Qt::WindowShortcut);
