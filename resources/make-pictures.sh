@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Draws every icon and banner picture used by Tessaro, from scratch, with
-# ImageMagick.  Run it from anywhere; it writes into icons/ and ads/ beside
+# ImageMagick, and the application icon as SVG rendered with rsvg-convert.
+# Run it from anywhere; it writes into icons/, ads/ and app-icon/ beside
 # itself.  The output is deterministic: running it again gives the same bytes.
 #
 # Icons are drawn on a 128x128 canvas (4x) and reduced to 32x32 by plain area
@@ -9,7 +10,7 @@
 set -euo pipefail
 
 cd "$(dirname "$0")"
-mkdir -p icons ads
+mkdir -p icons ads app-icon
 
 CONVERT=${CONVERT:-/usr/bin/convert}
 FONT=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
@@ -261,4 +262,32 @@ banner product3.png -size 250x100 gradient:'#7e57c2-#4527a0' \
     -fill '#ffca28' -draw "$R roundrectangle 93,70 168,88 9,9" \
     -fill '#4527a0' -font "$BOLD" -pointsize 10 -annotate +104+73 'Try it free'
 
-echo "Pictures written to $(pwd)/icons and $(pwd)/ads"
+# ================================================================ application icon
+# The icon of the application for the desktop's menus and the window: a photo card with a red
+# seal, written as SVG and rendered with rsvg-convert to the PNG sizes of the hicolor theme.
+cat > app-icon/tessaro.svg <<'SVG'
+<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">
+  <defs>
+    <linearGradient id="tile" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#42a5f5"/>
+      <stop offset="1" stop-color="#1565c0"/>
+    </linearGradient>
+  </defs>
+  <rect x="8" y="8" width="240" height="240" rx="48" fill="url(#tile)"/>
+  <g transform="rotate(-6 128 120)">
+    <rect x="36" y="52" width="176" height="136" rx="10" fill="#ffffff"/>
+    <rect x="50" y="66" width="148" height="96" fill="#bbdefb"/>
+    <circle cx="86" cy="94" r="13" fill="#fdd835"/>
+    <polygon points="50,162 104,106 136,138 158,118 198,162" fill="#37474f"/>
+  </g>
+  <circle cx="182" cy="182" r="46" fill="#e53935" stroke="#ffffff" stroke-width="9"/>
+  <rect x="160" y="160" width="44" height="12" rx="2" fill="#ffffff"/>
+  <rect x="176" y="160" width="12" height="44" rx="2" fill="#ffffff"/>
+</svg>
+SVG
+for size in 16 24 32 48 64 128 256 512; do
+    rsvg-convert -w "$size" -h "$size" app-icon/tessaro.svg -o "app-icon/tessaro-$size.png"
+done
+
+echo "Pictures written to $(pwd)/icons, $(pwd)/ads and $(pwd)/app-icon"

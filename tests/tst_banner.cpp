@@ -1,10 +1,13 @@
 // The rotating banner and the two help pages.
 #include "online/addresses.h"
 #include "online/banner.h"
+#include "support/httpserver.h"
 #include "support/testenv.h"
+#include "ui/helpview.h"
 #include "ui_mainwindow.h"
 
 #include <QtTest>
+#include <QtWebKitWidgets/QWebFrame>
 #include <QtWebKitWidgets/QWebView>
 #include <QtWidgets>
 
@@ -34,6 +37,9 @@ private slots:
     void bannerTimer();
     void clickOpensTargetInBrowser();
     void helpPages();
+    void helpPageFallsBackToTheCompiledInPage_data();
+    void helpPageFallsBackToTheCompiledInPage();
+    void windowShowsTheCompiledInHelp();
 
 private:
     std::unique_ptr<IsolatedSettings> store;
@@ -156,6 +162,51 @@ void TstBanner::helpPages()
     const QUrl howTo = MainWindowProbe::ui(window)->webview_wayfarer->url();
     QCOMPARE(howTo, QUrl(QString::fromLatin1(Addresses::SponsorHowTo)));
     QCOMPARE(howTo.scheme(), QStringLiteral("https"));
+}
+
+void TstBanner::helpPageFallsBackToTheCompiledInPage_data()
+{
+    QTest::addColumn<bool>("serverAnswers");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("refused connection") << false << "Tessaro Help";
+    QTest::newRow("page served") << true << "Served help";
+}
+
+void TstBanner::helpPageFallsBackToTheCompiledInPage()
+{
+    QFETCH(bool, serverAnswers);
+    QFETCH(QString, title);
+    HttpServer server;
+    server.answerWith(200, "<html><head><title>Served help</title></head><body>Hi</body></html>",
+                      "text/html");
+    QUrl address(QStringLiteral("http://127.0.0.1/help"));
+    address.setPort(server.port());
+    if (!serverAnswers) {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        address.setPort(closed.serverPort());
+    }
+
+    QWebView view;
+    showHelpPage(&view, address, QStringLiteral(":/Help/tessaro.html"));
+    QTRY_COMPARE_WITH_TIMEOUT(view.title(), title, 20000);
+    QCOMPARE(server.requests().size(), serverAnswers ? 1 : 0);
+}
+
+// The product's addresses never load, so both tabs show their compiled-in pages, styled by the
+// compiled-in style sheet.
+void TstBanner::windowShowsTheCompiledInHelp()
+{
+    MainWindow window;
+    Ui::MainWindow *ui = MainWindowProbe::ui(window);
+    QTRY_COMPARE_WITH_TIMEOUT(ui->webview_tessaro->title(), QStringLiteral("Tessaro Help"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(ui->webview_wayfarer->title(),
+                              QStringLiteral("Stamping Travel Photos"), 20000);
+    const QVariant headingColour = ui->webview_tessaro->page()->mainFrame()->evaluateJavaScript(
+        QStringLiteral("getComputedStyle(document.querySelector('h1')).color"));
+    QCOMPARE(headingColour.toString(), QStringLiteral("rgb(21, 101, 192)"));
+    const QString text = ui->webview_tessaro->page()->mainFrame()->toPlainText();
+    QVERIFY(text.contains(QStringLiteral("tessaro-stamp [OPTIONS] PATH...")));
 }
 
 QTEST_MAIN(TstBanner)

@@ -1,15 +1,18 @@
-// The batch's file work without a window: output names, the safe writer, the picture types of a
-// drop, the log texts and the working copy a picture is read into.
+// The batch's file work without a window: output names, the safe writer, the picture types and the
+// walk of a drop, the log texts, the working copy a picture is read into and the worker pool.
 #include "batch/batchtexts.h"
 #include "batch/outputnaming.h"
 #include "batch/picturesaver.h"
 #include "batch/picturetypes.h"
+#include "batch/picturewalk.h"
 #include "batch/stamppool.h"
 #include "stamp/imageload.h"
 
 #include <QColorSpace>
 #include <QImageWriter>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -68,6 +71,9 @@ private slots:
     void texts();
     void droppedPictures_data();
     void droppedPictures();
+    void naturalOrder_data();
+    void naturalOrder();
+    void walkOfADrop();
     void savesUnderThePlainName();
     void neverReplacesAFile_data();
     void neverReplacesAFile();
@@ -180,6 +186,82 @@ void TstBatchFiles::droppedPictures()
     QCOMPARE(droppedFolderPatterns(),
              QStringList({"*.bmp", "*.dib", "*.jpeg", "*.jpg", "*.jp2", "*.png", "*.webp", "*.pgm",
                           "*.pbm", "*.ppm", "*.sr", "*.ras", "*.tiff", "*.tif"}));
+}
+
+void TstBatchFiles::naturalOrder_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("numbers by value")
+        << QStringList {"p12.png", "p11.png", "p17.png", "p2.png", "p1.png"}
+        << QStringList {"p1.png", "p2.png", "p11.png", "p12.png", "p17.png"};
+    QTest::newRow("case ignored") << QStringList {"b.png", "C.png", "a.png", "B2.png"}
+                                  << QStringList {"a.png", "b.png", "B2.png", "C.png"};
+    QTest::newRow("several numbers")
+        << QStringList {"img 10-2.jpg", "img 2-10.jpg", "img 2-9.jpg", "img 10-1.jpg"}
+        << QStringList {"img 2-9.jpg", "img 2-10.jpg", "img 10-1.jpg", "img 10-2.jpg"};
+    QTest::newRow("leading zeros count as the value")
+        << QStringList {"p010.png", "p9.png", "p0011.png"}
+        << QStringList {"p9.png", "p010.png", "p0011.png"};
+    QTest::newRow("prefix first") << QStringList {"photo10.png", "photo.png", "photo1.png"}
+                                  << QStringList {"photo.png", "photo1.png", "photo10.png"};
+    QTest::newRow("same but for case, fixed order")
+        << QStringList {"a.png", "A.png"} << QStringList {"A.png", "a.png"};
+    QTest::newRow("numbers longer than any integer")
+        << QStringList {"x123456789012345678901234567890", "x99999999999999999999"}
+        << QStringList {"x99999999999999999999", "x123456789012345678901234567890"};
+}
+
+void TstBatchFiles::naturalOrder()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, expected);
+    std::sort(names.begin(), names.end(), naturallyBefore);
+    QCOMPARE(names, expected);
+    std::reverse(names.begin(), names.end());
+    std::sort(names.begin(), names.end(), naturallyBefore);
+    QCOMPARE(names, expected);
+}
+
+// Files of a folder in natural order, then its subfolders, depth first; only regular files with a
+// picture suffix, found without following links to folders.
+void TstBatchFiles::walkOfADrop()
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath("drop");
+    const QStringList folders = {"", "/sub10", "/sub2", "/sub2/deep", "/.hidden", "/elsewhere"};
+    for (const QString &folder : folders)
+        QVERIFY(QDir().mkpath(root + folder));
+    const QStringList files = {
+        "/p10.png",     "/p2.JPG",      "/P3.tif",          "/notes.txt",     "/.h.png",
+        "/sub10/a.png", "/sub2/b1.png", "/sub2/deep/c.png", "/.hidden/d.png", "/elsewhere/e.png"};
+    for (const QString &file : files)
+        writeFile(root + file, QByteArray());
+    QVERIFY(QFile::link(root + "/elsewhere", root + "/sub2/link-to-folder"));
+    QVERIFY(QFile::link(root + "/elsewhere", root + "/linked.png"));
+    QVERIFY(QFile::link(root + "/p2.JPG", root + "/p4.png"));
+    QCOMPARE(mkfifo(qPrintable(root + "/pipe.png"), 0600), 0);
+    QVERIFY(QFile::link(root + "/pipe.png", root + "/z.jpg"));
+    const QString loosePipe = dir.filePath("loose.png");
+    QCOMPARE(mkfifo(qPrintable(loosePipe), 0600), 0);
+    const QString looseFile = dir.filePath("loose.jpg");
+    writeFile(looseFile, QByteArray());
+
+    QStringList expected;
+    for (const char *file : {"/p2.JPG", "/P3.tif", "/p4.png", "/p10.png", "/elsewhere/e.png",
+                             "/sub2/b1.png", "/sub2/deep/c.png", "/sub10/a.png"})
+        expected << root + QLatin1String(file);
+    QCOMPARE(picturesInDrop({root}), expected);
+    QCOMPARE(picturesInDrop({loosePipe, looseFile, root + "/notes.txt", root + "/missing.png"}),
+             QStringList {looseFile});
+
+    QStringList firstThree;
+    walkDrop({root, looseFile}, [&firstThree](const QString &picture) {
+        firstThree << picture;
+        return firstThree.size() < 3;
+    });
+    QCOMPARE(firstThree, expected.mid(0, 3));
 }
 
 void TstBatchFiles::savesUnderThePlainName()

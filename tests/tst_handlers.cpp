@@ -8,6 +8,7 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <qtestspontaneevent.h>
 
 namespace {
 
@@ -31,6 +32,20 @@ QStringList linkTargets(const QString &richText)
     while (links.hasNext())
         targets << links.next().captured(1);
     return targets;
+}
+
+// Turns the wheel one notch down over the middle of `control`, as the platform delivers it: to the
+// innermost widget under the pointer, from where the toolkit passes it on to the parents.
+void turnWheelOver(QWidget *control)
+{
+    const QPoint inWindow = control->mapTo(control->window(), control->rect().center());
+    QWidget *under = control->window()->childAt(inWindow);
+    const QPoint local = under->mapFrom(control->window(), inWindow);
+    QWheelEvent wheel(local, under->mapToGlobal(local), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    // As the toolkit's own test functions do: sendEvent() would mark the event as synthetic.
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    qApp->notify(under, &wheel);
 }
 
 } // namespace
@@ -61,6 +76,9 @@ private slots:
     void colourAndFontDialogs();
     void creditsBoxes();
     void startFolderIsPicturesWhenItExists();
+    void wheelChangesOnlyAFocusedControl_data();
+    void wheelChangesOnlyAFocusedControl();
+    void shortcutsPressTheButtons();
 
 private:
     void selectPicture(const QSize &size);
@@ -444,6 +462,86 @@ void TstHandlers::startFolderIsPicturesWhenItExists()
         qputenv("XDG_CONFIG_HOME", configHome);
     QCOMPARE(withoutPictures, fakeHome.path());
     QCOMPARE(withPictures, fakeHome.filePath(QStringLiteral("Pictures")));
+}
+
+void TstHandlers::wheelChangesOnlyAFocusedControl_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::newRow("spin box") << "shadow_spin";
+    QTest::newRow("double spin box") << "scale_spin";
+    QTest::newRow("slider") << "comp_slider";
+    QTest::newRow("offset spin box") << "txt_x_spin";
+}
+
+// Over a control without focus the wheel scrolls the settings column and leaves the value; once
+// the control has the focus, the wheel changes its value and the column stays.
+void TstHandlers::wheelChangesOnlyAFocusedControl()
+{
+    QFETCH(QString, control);
+    window->resize(900, 420);
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    ui->main_tab->setCurrentIndex(0);
+    auto widget = window->findChild<QWidget *>(control);
+    const auto value = [widget] { return widget->metaObject()->userProperty().read(widget); };
+    QScrollBar *column = ui->settings_scroll->verticalScrollBar();
+    QVERIFY(column->maximum() > 0);
+    ui->settings_scroll->ensureWidgetVisible(widget, 0, 0);
+    column->setValue(qMin(column->value(), column->maximum() - 1));
+    ui->settings_scroll->ensureWidgetVisible(widget, 0, 0);
+    ui->wtrmark_edit->setFocus();
+
+    const QVariant before = value();
+    const int scrolled = column->value();
+    turnWheelOver(widget);
+    QCOMPARE(value(), before);
+    QVERIFY(column->value() > scrolled);
+    QVERIFY(!widget->hasFocus());
+
+    ui->settings_scroll->ensureWidgetVisible(widget, 0, 0);
+    widget->setFocus(Qt::TabFocusReason);
+    QVERIFY(widget->hasFocus());
+    const int kept = column->value();
+    turnWheelOver(widget);
+    QVERIFY(value() != before);
+    QCOMPARE(column->value(), kept);
+}
+
+void TstHandlers::shortcutsPressTheButtons()
+{
+    // The window is active again after each dialog, as a window manager makes it.
+    const auto activate = [this] {
+        QApplication::setActiveWindow(window.get());
+        return QTest::qWaitForWindowActive(window.get());
+    };
+    QVERIFY(activate());
+    DialogAnswerer answerer;
+
+    answerer.cancelDialog();
+    QTest::keyClick(window.get(), Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(answerer.waitUntilAnswered());
+    QCOMPARE(answerer.seenTitles(), QStringList {"Add Image Files"});
+
+    QVERIFY(activate());
+    answerer.pressButton(QMessageBox::Ok);
+    QTest::keyClick(ui->wtrmark_edit, Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(answerer.waitUntilAnswered());
+    QCOMPARE(answerer.seenTitles().last(), QStringLiteral("No pictures to stamp!"));
+
+    QVERIFY(activate());
+    ui->files_list->addItems({"/nowhere/a.png", "/nowhere/b.png"});
+    ui->files_list->setCurrentRow(0);
+    ui->wtrmark_edit->setFocus();
+    QTest::keyClick(ui->wtrmark_edit, Qt::Key_Delete);
+    QCOMPARE(ui->files_list->count(), 2);
+    ui->files_list->setFocus();
+    QTest::keyClick(ui->files_list, Qt::Key_Delete);
+    QCOMPARE(ui->files_list->count(), 1);
+    QCOMPARE(ui->files_list->item(0)->text(), QStringLiteral("/nowhere/b.png"));
+
+    QCOMPARE(ui->open_btn->toolTip(), QStringLiteral("Add Pictures (Ctrl+O)"));
+    QCOMPARE(ui->remove_btn->toolTip(), QStringLiteral("Remove (Del)"));
+    QCOMPARE(ui->start_btn->toolTip(), QStringLiteral("Start Stamping (Ctrl+Return)"));
 }
 
 QTEST_MAIN(TstHandlers)

@@ -141,6 +141,10 @@ void TstMainWindow::titleAndInitialState()
 {
     MainWindow window;
     QCOMPARE(window.windowTitle(), QStringLiteral("Tessaro v2.6.6"));
+    // The application's icon, drawn for every size a desktop asks for.
+    QCOMPARE(
+        window.windowIcon().availableSizes(),
+        QList<QSize>({{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}}));
     QVERIFY(window.acceptDrops());
     QVERIFY(!MainWindowProbe::stamping(window));
     QCOMPARE(MainWindowProbe::settings(window)->organizationName(), QStringLiteral("Korvath"));

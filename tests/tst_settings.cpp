@@ -21,7 +21,7 @@ const QStringList allKeys = {
     "dark_radio",       "actual_radio",      "fit_radio",          "scale_spin",
     "resize_check",     "aspect_check",      "width_spin",         "height_spin",
     "txt_x_spin",       "txt_y_spin",        "outjpg_radio",       "outpng_radio",
-    "outtif_radio",     "comp_slider",
+    "outtif_radio",     "comp_slider",       "last_output_folder",
 };
 
 QSettings *openStore()

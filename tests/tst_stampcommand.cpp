@@ -2,6 +2,7 @@
 #include "app/savedsetup.h"
 #include "app/stampcommand.h"
 #include "app/stampoptions.h"
+#include "batch/picturewalk.h"
 #include "batch/stampjob.h"
 #include "stamp/imageload.h"
 #include "support/dialoganswerer.h"
@@ -473,7 +474,7 @@ void TstStampCommand::walksFoldersAsADrop()
              qPrintable(done.err));
     QCOMPARE(namesIn(path("out")), QStringList({"B.png", "a.png", "c.png", "d.png", "single.png"}));
     QStringList expected;
-    const QStringList walked = picturesInFolder(path("in")) << single;
+    const QStringList walked = picturesInDrop({path("in")}) << single;
     QCOMPARE(QSet<QString>(walked.cbegin(), walked.cend()),
              QSet<QString>(found.cbegin(), found.cend()) << single);
     for (int i = 0; i < walked.size(); ++i)

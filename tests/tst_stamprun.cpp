@@ -108,6 +108,9 @@ private slots:
     void windowAnswersDuringARun();
     void sameStampAtAnyScreenResolution();
     void stampAtThisScreenResolution();
+    void logKeepsTheNewestLineInView_data();
+    void logKeepsTheNewestLineInView();
+    void folderDialogStartsWhereTheLastRunWrote();
 
 private:
     // Presses Start; the answers for the dialogs on the way are queued beforehand.
@@ -784,6 +787,82 @@ void TstStampRun::stampAtThisScreenResolution()
     pressStart();
     QVERIFY(answerer->waitUntilAnswered());
     QVERIFY(QFile::rename(outputPath("input.png"), out + "/output.png"));
+}
+
+void TstStampRun::logKeepsTheNewestLineInView_data()
+{
+    QTest::addColumn<bool>("userLooksElsewhere");
+    QTest::addColumn<bool>("userScrollsUp");
+    QTest::newRow("follows") << false << false;
+    QTest::newRow("follows after a look at the settings") << true << false;
+    QTest::newRow("user scrolled up") << false << true;
+}
+
+// The log follows its newest line through a run, unless the user has scrolled away from it.
+void TstStampRun::logKeepsTheNewestLineInView()
+{
+    QFETCH(bool, userLooksElsewhere);
+    QFETCH(bool, userScrollsUp);
+    window->resize(900, 500);
+    for (int i = 1; i <= 30; ++i)
+        ui->files_list->addItem(writePicture(inputPath(QStringLiteral("p%1.png").arg(i)), {8, 8}));
+    QScrollBar *bar = ui->log_plain->verticalScrollBar();
+    bool newestInViewDuringRun = false;
+    if (userLooksElsewhere) {
+        duringPicture(5, [this] { ui->main_tab->setCurrentIndex(0); });
+        duringPicture(12, [this] { ui->main_tab->setCurrentIndex(1); });
+    }
+    // As the user would, between two lines, not while one is added.
+    duringPicture(20, [&] {
+        QTimer::singleShot(0, this, [&] {
+            newestInViewDuringRun = bar->maximum() > 0 && bar->value() == bar->maximum();
+            if (userScrollsUp)
+                bar->triggerAction(QAbstractSlider::SliderToMinimum);
+        });
+    });
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Ok);
+    pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+
+    QVERIFY(newestInViewDuringRun);
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), userScrollsUp ? 0 : bar->maximum());
+}
+
+// The output folder dialog opens where the last run wrote, also after a restart, unless that
+// folder is gone.
+void TstStampRun::folderDialogStartsWhereTheLastRunWrote()
+{
+    ui->files_list->addItem(writePicture(inputPath("a.png")));
+    QStringList startFolders;
+    const auto noteStartAndCancel = [&startFolders](QWidget *dialog) {
+        startFolders << qobject_cast<QFileDialog *>(dialog)->directory().absolutePath();
+        static_cast<QDialog *>(dialog)->reject();
+    };
+    answerer->answer(noteStartAndCancel);
+    pressStart();
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Ok);
+    pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+    answerer->answer(noteStartAndCancel);
+    pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+    QCOMPARE(startFolders, QStringList({QDir::currentPath(), output()}));
+
+    window.reset();
+    QSettings store(QStringLiteral("Korvath"), QStringLiteral("Tessaro"));
+    QCOMPARE(store.value(QStringLiteral("last_output_folder")).toString(), output());
+    QDir(output()).removeRecursively();
+    window = std::make_unique<MainWindow>();
+    ui = MainWindowProbe::ui(*window);
+    answerer = new DialogAnswerer(window.get());
+    ui->files_list->addItem(inputPath("a.png"));
+    answerer->answer(noteStartAndCancel);
+    pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+    QVERIFY(startFolders.last() != output());
 }
 
 QTEST_MAIN(TstStampRun)

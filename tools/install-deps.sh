@@ -8,6 +8,7 @@ packages=(
     qtbase5-dev qtbase5-dev-tools libqt5webkit5-dev
     qt5-image-formats-plugins kimageformat-plugins libopenjp2-7-dev
     fonts-dejavu-core
+    dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

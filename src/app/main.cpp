@@ -2,6 +2,7 @@
 #include "batch/memorypolicy.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 int main(int argc, char *argv[])
 {
@@ -11,5 +12,11 @@ int main(int argc, char *argv[])
     QApplication::setStyle(QStringLiteral("fusion"));
     MainWindow window;
     window.showMaximized();
+    // Files handed over by the desktop ("Open with") join the list as a drop would add them.
+    QStringList opened;
+    for (const QString &argument : QCoreApplication::arguments().mid(1))
+        opened << QFileInfo(argument).absoluteFilePath();
+    if (!opened.isEmpty())
+        window.addDroppedPaths(opened);
     return app.exec();
 }

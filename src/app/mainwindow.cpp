@@ -14,6 +14,7 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    fitForDesktop();
     loadHelpPages();
     startBannerRotation();
     setAcceptDrops(true);

@@ -41,6 +41,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Adds pictures as a drop of these local paths does: files, and folders walked for pictures.
+    void addDroppedPaths(const QStringList &paths);
+
 public slots:
     void previewMouseClicked(QMouseEvent *event);
     void previewMouseMoved(QMouseEvent *event);
@@ -117,6 +120,7 @@ private:
     void saveSettings();
     void buildPreviewSurface();
     void reloadLogo();
+    void fitForDesktop();
 
     // Stamp composition.
     StampAlignment textAlignment() const;
@@ -147,6 +151,7 @@ private:
     Ui::MainWindow *ui = nullptr;
     QClickableLabel *previewLabel = nullptr;
     QString logoFileName;
+    QString lastOutputFolder;
     QImage logoImage;
     QImage previewImage;
     bool previewOpaque = false; // every pixel of previewImage has alpha 255, as the reader said

@@ -2,10 +2,10 @@
 
 #include "batch/batchtexts.h"
 #include "batch/picturetypes.h"
+#include "batch/picturewalk.h"
 #include "ui/startfolder.h"
 #include "ui_mainwindow.h"
 
-#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -14,6 +14,10 @@
 #include <QProgressDialog>
 
 namespace {
+
+// How many pictures a drop finds between two turns of the event loop, where the progress dialog is
+// drawn and Abort is served.
+constexpr int DropBatchSize = 256;
 
 // Shows the last entry in the preview, as after every addition.
 void makeLastEntryCurrent(QListWidget *list)
@@ -28,7 +32,12 @@ void MainWindow::on_open_btn_pressed()
 {
     const QStringList paths = QFileDialog::getOpenFileNames(
         this, QStringLiteral("Add Image Files"), pictureStartFolder(), pictureDialogFilter());
-    ui->files_list->addItems(paths);
+    QStringList files;
+    for (const QString &path : paths) {
+        if (isRegularFile(path))
+            files << path;
+    }
+    ui->files_list->addItems(files);
     makeLastEntryCurrent(ui->files_list);
 }
 
@@ -50,35 +59,41 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
+    QStringList dropped;
+    const QList<QUrl> urls = event->mimeData()->urls();
+    for (const QUrl &url : urls)
+        dropped << url.toLocalFile();
+    addDroppedPaths(dropped);
+    event->acceptProposedAction();
+}
+
+void MainWindow::addDroppedPaths(const QStringList &paths)
+{
     QProgressDialog progress(QStringLiteral("Please wait ..."), QStringLiteral("Abort"), 0, 0, this,
                              Qt::Dialog);
     progress.setWindowModality(Qt::WindowModal);
     progress.show();
 
-    // Counts the files found in folders and the dropped items, shown before each increment.
-    int count = 0;
-    const QList<QUrl> urls = event->mimeData()->urls();
-    for (const QUrl &url : urls) {
-        const QString path = url.toLocalFile();
-        const QFileInfo info(path);
-        if (info.isDir()) {
-            QDirIterator walk(path, droppedFolderPatterns(), QDir::Files,
-                              QDirIterator::Subdirectories);
-            while (walk.hasNext()) {
-                ui->files_list->addItem(walk.next());
-                progress.setLabelText(dropProgressLabel(count++));
-                if (progress.wasCanceled())
-                    break;
-                QCoreApplication::processEvents();
-            }
-        } else if (info.exists() && isDroppedPicture(path)) {
-            ui->files_list->addItem(path);
-        }
-        progress.setLabelText(dropProgressLabel(count++));
+    // Abort ends the drop after the picture in hand; what was found joins the list either way.
+    // Found pictures join the list only once they are at least as many as its entries, so that
+    // laying out the list again after each addition stays linear over the whole drop.
+    QStringList found;
+    int taken = 0;
+    walkDrop(paths, [&](const QString &picture) {
+        found << picture;
+        ++taken;
         if (progress.wasCanceled())
-            break;
-        QCoreApplication::processEvents();
-    }
+            return false;
+        if (taken % DropBatchSize == 0) {
+            if (found.size() >= ui->files_list->count()) {
+                ui->files_list->addItems(found);
+                found.clear();
+            }
+            progress.setLabelText(dropProgressLabel(taken - 1));
+            QCoreApplication::processEvents();
+        }
+        return true;
+    });
+    ui->files_list->addItems(found);
     makeLastEntryCurrent(ui->files_list);
-    event->acceptProposedAction();
 }

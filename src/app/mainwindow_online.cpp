@@ -3,6 +3,7 @@
 #include "online/addresses.h"
 #include "online/banner.h"
 #include "online/updateanswer.h"
+#include "ui/helpview.h"
 #include "ui_mainwindow.h"
 
 #include <QMessageBox>
@@ -27,8 +28,12 @@ QString updateNotice()
 
 void MainWindow::loadHelpPages()
 {
-    ui->webview_tessaro->setUrl(QUrl(QLatin1String(Addresses::ProductPage), QUrl::TolerantMode));
-    ui->webview_wayfarer->setUrl(QUrl(QLatin1String(Addresses::SponsorHowTo), QUrl::TolerantMode));
+    showHelpPage(ui->webview_tessaro,
+                 QUrl(QLatin1String(Addresses::ProductPage), QUrl::TolerantMode),
+                 QStringLiteral(":/Help/tessaro.html"));
+    showHelpPage(ui->webview_wayfarer,
+                 QUrl(QLatin1String(Addresses::SponsorHowTo), QUrl::TolerantMode),
+                 QStringLiteral(":/Help/howto.html"));
 }
 
 void MainWindow::startBannerRotation()

@@ -2,6 +2,7 @@
 
 #include "batch/batchtexts.h"
 #include "batch/stamppool.h"
+#include "ui/startfolder.h"
 #include "ui_mainwindow.h"
 
 #include <QFileDialog>
@@ -15,8 +16,10 @@ void MainWindow::on_start_btn_pressed()
         return;
     }
     const QString folder = checkedOutputFolder();
-    if (!folder.isEmpty())
-        stampPictures(folder);
+    if (folder.isEmpty())
+        return;
+    lastOutputFolder = folder;
+    stampPictures(folder);
 }
 
 QString MainWindow::outputFormat() const
@@ -63,7 +66,8 @@ QString MainWindow::checkedOutputFolder()
         return QString();
     }
     const QString folder = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("Select Output Folder"), QString(), QFileDialog::ShowDirsOnly);
+        this, QStringLiteral("Select Output Folder"), outputStartFolder(lastOutputFolder),
+        QFileDialog::ShowDirsOnly);
     if (folder.trimmed().isEmpty())
         return QString();
     if (!QFileInfo(folder).isDir()) {

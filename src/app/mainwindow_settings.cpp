@@ -52,6 +52,9 @@ void MainWindow::loadSettings()
         case SettingTarget::FontColor:
             fontColor = opaqueColorFromNumber(value.toUInt());
             break;
+        case SettingTarget::LastOutputFolder:
+            lastOutputFolder = value.toString();
+            break;
         }
     }
 }
@@ -72,6 +75,9 @@ void MainWindow::saveSettings()
             break;
         case SettingTarget::FontColor:
             value = colorNumber(fontColor);
+            break;
+        case SettingTarget::LastOutputFolder:
+            value = lastOutputFolder;
             break;
         }
         settings->setValue(QLatin1String(entry.key), value);

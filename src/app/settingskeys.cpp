@@ -65,6 +65,7 @@ const QVector<SettingKey> &settingKeys()
         control("outpng_radio", false),
         control("outtif_radio", false),
         control("comp_slider", 90),
+        member("last_output_folder", SettingTarget::LastOutputFolder, QString()),
     };
     return keys;
 }

@@ -8,7 +8,7 @@
 #include <QVector>
 
 // What a settings key restores: the state of a control, or one of the window's own members.
-enum class SettingTarget { Control, LogoFileName, WatermarkFont, FontColor };
+enum class SettingTarget { Control, LogoFileName, WatermarkFont, FontColor, LastOutputFolder };
 
 // One key of the settings store. The default's type is the type the key is stored and read as.
 struct SettingKey

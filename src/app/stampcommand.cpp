@@ -4,12 +4,12 @@
 #include "app/stampoptions.h"
 #include "batch/batchtexts.h"
 #include "batch/picturetypes.h"
+#include "batch/picturewalk.h"
 #include "batch/stamppool.h"
 #include "stamp/imageload.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -128,19 +128,19 @@ QStringList picturesToStamp(const QStringList &paths, int *rejected)
     QStringList pictures;
     for (const QString &path : paths) {
         const QFileInfo info(path);
-        if (info.isDir()) {
-            pictures << picturesInFolder(path);
-            continue;
-        }
-        if (info.exists() && isDroppedPicture(path)) {
-            pictures << path;
+        const QStringList found = picturesInDrop({path});
+        if (info.isDir() || !found.isEmpty()) {
+            pictures << found;
             continue;
         }
         ++*rejected;
-        printProblem(info.exists()
-                         ? Texts::tr("%1 is not a picture file (its suffix is not one of %2).")
-                               .arg(path, droppedPictureSuffixes().join(QLatin1Char(' ')))
-                         : Texts::tr("%1 does not exist.").arg(path));
+        if (!info.exists())
+            printProblem(Texts::tr("%1 does not exist.").arg(path));
+        else if (!isDroppedPicture(path))
+            printProblem(Texts::tr("%1 is not a picture file (its suffix is not one of %2).")
+                             .arg(path, droppedPictureSuffixes().join(QLatin1Char(' '))));
+        else
+            printProblem(Texts::tr("%1 is not a regular file.").arg(path));
     }
     return pictures;
 }
@@ -306,15 +306,6 @@ QString durationText(qint64 seconds)
 }
 
 } // namespace
-
-QStringList picturesInFolder(const QString &folder)
-{
-    QStringList pictures;
-    QDirIterator walk(folder, droppedFolderPatterns(), QDir::Files, QDirIterator::Subdirectories);
-    while (walk.hasNext())
-        pictures << walk.next();
-    return pictures;
-}
 
 QStringList resultLines(const QString &path, const StampResult &result, const QString &format,
                         int position, int count)

@@ -9,10 +9,6 @@ struct StampResult;
 // The exit statuses of tessaro-stamp besides 128 + the signal that stopped it.
 enum StampExitStatus { AllWritten = 0, SomeFailed = 1, BadUsage = 2 };
 
-// The pictures a drop of `folder` on the window adds, in the drop's order: the files of the folder
-// and its subfolders with a picture suffix, hidden ones left out.
-QStringList picturesInFolder(const QString &folder);
-
 // What tessaro-stamp prints for the picture at `path`, the `position`-th of `count` (from 1),
 // stamped into `format`: the log's lines in plain text, then the log's line of a written file. A
 // picture gone since it was found reads as unreadable.

@@ -12,6 +12,13 @@ QString pictureStartFolder()
     return QDir::homePath();
 }
 
+QString outputStartFolder(const QString &lastOutputFolder)
+{
+    if (!lastOutputFolder.isEmpty() && QFileInfo(lastOutputFolder).isDir())
+        return lastOutputFolder;
+    return QString();
+}
+
 QString pictureDialogFilter()
 {
     return QStringLiteral(

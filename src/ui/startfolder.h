@@ -7,6 +7,10 @@
 // the home folder.
 QString pictureStartFolder();
 
+// Where the output folder dialog opens: the last run's output folder while it exists, otherwise
+// nowhere in particular (an empty path, which leaves the choice to the dialog).
+QString outputStartFolder(const QString &lastOutputFolder);
+
 // The type filter shared by the picture and logo dialogs.
 QString pictureDialogFilter();
 

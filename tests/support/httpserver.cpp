@@ -9,10 +9,12 @@ HttpServer::HttpServer(QObject *parent)
     server.listen(QHostAddress::LocalHost);
 }
 
-void HttpServer::answerWith(int answerStatus, const QByteArray &answerBody)
+void HttpServer::answerWith(int answerStatus, const QByteArray &answerBody,
+                            const QByteArray &answerType)
 {
     status = answerStatus;
     body = answerBody;
+    contentType = answerType;
 }
 
 void HttpServer::accept()
@@ -49,7 +51,7 @@ void HttpServer::serve(QTcpSocket *socket)
     if (hanging)
         return;
     const QByteArray head = "HTTP/1.1 " + QByteArray::number(status)
-        + " Answer\r\nContent-Type: application/json\r\nConnection: close\r\nContent-Length: "
+        + " Answer\r\nContent-Type: " + contentType + "\r\nConnection: close\r\nContent-Length: "
         + QByteArray::number(body.size()) + "\r\n\r\n";
     socket->write(head + body);
     socket->flush();

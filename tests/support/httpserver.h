@@ -28,7 +28,8 @@ public:
     explicit HttpServer(QObject *parent = nullptr);
 
     quint16 port() const { return server.serverPort(); }
-    void answerWith(int status, const QByteArray &body);
+    void answerWith(int status, const QByteArray &body,
+                    const QByteArray &contentType = "application/json");
     // Accepts connections and reads requests but never answers them.
     void hang() { hanging = true; }
 
@@ -46,6 +47,7 @@ private:
     QTcpServer server;
     int status = 200;
     QByteArray body;
+    QByteArray contentType = "application/json";
     bool hanging = false;
     QList<HttpRequest> received;
     int connections = 0;

@@ -1,0 +1,28 @@
+#ifndef TESSARO_PICTUREWALK_H
+#define TESSARO_PICTUREWALK_H
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Whether `path` is a regular file once links are followed: never a folder, a named pipe, a
+// socket or a device. Only the file's status is read; nothing is opened.
+bool isRegularFile(const QString &path);
+
+// The order a file manager lists names in: letters without regard to case, and each run of digits
+// by its value, so "p2" comes before "p10". Names that differ only in case or in leading zeros
+// still get a fixed order.
+bool naturallyBefore(const QString &left, const QString &right);
+
+// Walks dropped paths in their order and hands every picture to `take`, which returns false to end
+// the walk. A dropped file is taken when it is a regular file with a dropped picture suffix. A
+// dropped folder gives its pictures (regular files matching the folder patterns) in natural order,
+// then each subfolder in natural order, depth first; hidden files, hidden folders and links to
+// folders inside it are left out.
+void walkDrop(const QStringList &paths, const std::function<bool(const QString &)> &take);
+
+// Every picture of a drop, in the walk's order.
+QStringList picturesInDrop(const QStringList &paths);
+
+#endif // TESSARO_PICTUREWALK_H
