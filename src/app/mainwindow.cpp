@@ -14,6 +14,8 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    // The location can be removed only from photo information that is kept.
+    connect(ui->keepinfo_check, &QCheckBox::toggled, ui->dropgps_check, &QWidget::setEnabled);
     loadHelpPages();
     startBannerRotation();
     setAcceptDrops(true);

@@ -65,6 +65,8 @@ const QVector<SettingKey> &settingKeys()
         control("outpng_radio", false),
         control("outtif_radio", false),
         control("comp_slider", 90),
+        control("keepinfo_check", true),
+        control("dropgps_check", true),
     };
     return keys;
 }
