@@ -98,6 +98,8 @@ void writeTaggedPhoto(const QString &path)
             sideways.setPixel(x, y, qRgb(255, 0, 0));
     }
     sideways.setColorSpace(QColorSpace::DisplayP3);
+    sideways.setDotsPerMeterX(11811); // 300 dpi in the JFIF header, as in EXIF
+    sideways.setDotsPerMeterY(11811);
     QVERIFY(sideways.save(path, "jpg", 95));
 
     const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
@@ -180,6 +182,8 @@ private slots:
     void taggedPhoto();
     void sourceWithoutInformationGivesTodaysFile_data();
     void sourceWithoutInformationGivesTodaysFile();
+    void resolutionIsTheSources_data();
+    void resolutionIsTheSources();
     void unreadableInformationIsLogged_data();
     void unreadableInformationIsLogged();
 
@@ -299,17 +303,15 @@ void TstPhotoInformation::sourceWithoutInformationGivesTodaysFile_data()
     }
 }
 
-// Byte for byte the file written before photo information was kept, at 96 dpi whatever the
-// screen; a JPEG's own density without EXIF is not photo information.
+// Byte for byte the file written before photo information was kept.
 void TstPhotoInformation::sourceWithoutInformationGivesTodaysFile()
 {
     QFETCH(QString, input);
     QFETCH(QString, format);
     QImage plain(40, 30, QImage::Format_RGB32);
     plain.fill(qRgb(200, 120, 40));
-    const bool jpeg = input == "jpg";
-    plain.setDotsPerMeterX(jpeg ? 2835 : stampDotsPerMeter); // 72 dpi in the JPEG's header
-    plain.setDotsPerMeterY(jpeg ? 2835 : stampDotsPerMeter);
+    plain.setDotsPerMeterX(stampDotsPerMeter);
+    plain.setDotsPerMeterY(stampDotsPerMeter);
     const QString source = inputPath("plain." + input);
     QVERIFY(plain.save(source));
 
@@ -319,6 +321,86 @@ void TstPhotoInformation::sourceWithoutInformationGivesTodaysFile()
     QCOMPARE(fileBytes(result.outputPath),
              encodedAtTheWorkingResolution(result.stamped.image, format));
     QCOMPARE(dotsPerInch(readPicture(result.outputPath)), QSize(96, 96));
+}
+
+void TstPhotoInformation::resolutionIsTheSources_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QSize>("header");
+    QTest::addColumn<int>("exif");
+    QTest::addColumn<QSize>("expected");
+    QTest::addColumn<QString>("format");
+    // Resolutions in dots per inch; an empty header states none, an EXIF of 0 is not there.
+    const struct
+    {
+        const char *name;
+        const char *input;
+        QSize header;
+        int exif;
+        QSize expected;
+    } sources[] = {
+        {"JFIF density 72 dpi", "jpg", QSize(72, 72), 0, QSize(72, 72)},
+        {"JFIF aspect ratio only", "jpg", QSize(), 0, QSize(96, 96)},
+        {"JFIF aspect ratio only, EXIF 150 dpi", "jpg", QSize(), 150, QSize(150, 150)},
+        {"pHYs 300 dpi", "png", QSize(300, 300), 0, QSize(300, 300)},
+        {"no pHYs chunk", "png", QSize(), 0, QSize(96, 96)},
+        {"TIFF 150 x 300 dpi", "tif", QSize(150, 300), 0, QSize(150, 300)},
+    };
+    for (const auto &source : sources) {
+        for (const char *format : {"jpg", "png", "tif"}) {
+            QTest::addRow("%s to %s", source.name, format)
+                << source.input << source.header << source.exif << source.expected << format;
+        }
+    }
+}
+
+// The resolution a file states, in its own header or else in EXIF, is the stamped file's, even
+// with no other information; a file that states none gives the file of before, at the working
+// copy's 96 dpi whatever the screen.
+void TstPhotoInformation::resolutionIsTheSources()
+{
+    QFETCH(QString, input);
+    QFETCH(QSize, header);
+    QFETCH(int, exif);
+    QFETCH(QSize, expected);
+    QFETCH(QString, format);
+    QImage plain(40, 30, QImage::Format_RGB32);
+    plain.fill(qRgb(200, 120, 40));
+    const QSize written = header.isEmpty() ? QSize(300, 300) : header;
+    plain.setDotsPerMeterX(qRound(written.width() / 0.0254));
+    plain.setDotsPerMeterY(qRound(written.height() / 0.0254));
+    const QString source = inputPath("plain." + input);
+    QVERIFY(plain.save(source));
+    if (header.isEmpty()) {
+        // A JFIF header's unit byte set to 0, an aspect ratio only; a PNG's pHYs chunk removed
+        // whole: its length, type, 9 bytes of data and checksum.
+        QByteArray bytes = fileBytes(source);
+        if (input == "jpg") {
+            QCOMPARE(bytes.at(13), char(1));
+            bytes[13] = 0;
+        } else {
+            QVERIFY(bytes.contains("pHYs"));
+            bytes.remove(bytes.indexOf("pHYs") - 4, 21);
+        }
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    if (exif > 0) {
+        const auto image = Exiv2::ImageFactory::open(QFile::encodeName(source).toStdString());
+        image->readMetadata();
+        image->exifData()["Exif.Image.XResolution"] = Exiv2::URational(exif, 1);
+        image->exifData()["Exif.Image.YResolution"] = Exiv2::URational(exif, 1);
+        image->writeMetadata();
+    }
+
+    const StampResult result = stampFile(source, job(format));
+    QVERIFY(!result.outputPath.isEmpty());
+    QCOMPARE(result.lines, QVector<LogLine>());
+    QCOMPARE(dotsPerInch(readPicture(result.outputPath)), expected);
+    if (expected == QSize(96, 96))
+        QCOMPARE(fileBytes(result.outputPath),
+                 encodedAtTheWorkingResolution(result.stamped.image, format));
 }
 
 void TstPhotoInformation::unreadableInformationIsLogged_data()

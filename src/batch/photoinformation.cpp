@@ -149,6 +149,65 @@ int dotsPerMeter(const Exiv2::ExifData &exif, const char *key)
     return dots >= 1 && dots <= 1e7 ? qRound(dots) : 0;
 }
 
+quint32 bigEndian(const QByteArray &bytes, int at, int size)
+{
+    quint32 value = 0;
+    for (int i = at; i < at + size; ++i)
+        value = value << 8 | quint8(bytes.at(i));
+    return value;
+}
+
+// The resolution a JPEG states in its JFIF header, which follows the start marker, in dots per
+// meter; empty when it states none in dots per inch or centimetre.
+QSize jfifDotsPerMeter(QFile &file)
+{
+    const QByteArray head = file.read(18);
+    if (head.size() < 18 || !head.startsWith("\xff\xd8\xff\xe0")
+        || head.mid(6, 5) != QByteArray("JFIF\0", 5))
+        return QSize();
+    const int unit = quint8(head.at(13));
+    const double metersPerUnit = unit == 1 ? 0.0254 : unit == 2 ? 0.01 : 0;
+    if (metersPerUnit == 0)
+        return QSize();
+    return QSize(qRound(bigEndian(head, 14, 2) / metersPerUnit),
+                 qRound(bigEndian(head, 16, 2) / metersPerUnit));
+}
+
+// The resolution a PNG states in its pHYs chunk, which comes before the pixel data, in dots per
+// meter; empty when it states none, or only an aspect ratio.
+QSize pngDotsPerMeter(QFile &file)
+{
+    if (file.read(8) != QByteArray("\x89PNG\r\n\x1a\n"))
+        return QSize();
+    for (;;) {
+        const QByteArray chunk = file.read(8); // the data's length, then the type
+        if (chunk.size() < 8 || chunk.endsWith("IDAT") || chunk.endsWith("IEND"))
+            return QSize();
+        const quint32 length = bigEndian(chunk, 0, 4);
+        if (chunk.endsWith("pHYs")) {
+            const QByteArray data = file.read(9);
+            if (length != 9 || data.size() < 9 || data.at(8) != 1) // 1: per meter
+                return QSize();
+            return QSize(bigEndian(data, 0, 4), bigEndian(data, 4, 4));
+        }
+        if (!file.seek(file.pos() + length + 4)) // past the data and its checksum
+            return QSize();
+    }
+}
+
+// The resolution a JPEG or PNG states in its own header, in dots per meter; empty for other
+// formats, and when the header states none.
+QSize headerDotsPerMeter(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QSize();
+    const QSize jfif = jfifDotsPerMeter(file);
+    if (!jfif.isEmpty() || !file.seek(0))
+        return jfif;
+    return pngDotsPerMeter(file);
+}
+
 // The EXIF for a written file: its own tags, then the photo's, corrected.
 Exiv2::ExifData writtenExif(Exiv2::ExifData exif, const Exiv2::ExifData &photo,
                             const QSize &pixelSize, bool keepLocation)
@@ -214,11 +273,15 @@ PhotoInformation readPhotoInformation(const QString &path)
         metadata->iptc = image->iptcData();
         metadata->xmp = image->xmpData();
     });
-    if (information.unreadable)
-        return information;
-    information.dotsPerMeterX = dotsPerMeter(metadata->exif, "Exif.Image.XResolution");
-    information.dotsPerMeterY = dotsPerMeter(metadata->exif, "Exif.Image.YResolution");
-    if (holdsInformation(*metadata))
+    const QSize header = headerDotsPerMeter(path);
+    if (!header.isEmpty()) {
+        information.dotsPerMeterX = header.width();
+        information.dotsPerMeterY = header.height();
+    } else if (!information.unreadable) {
+        information.dotsPerMeterX = dotsPerMeter(metadata->exif, "Exif.Image.XResolution");
+        information.dotsPerMeterY = dotsPerMeter(metadata->exif, "Exif.Image.YResolution");
+    }
+    if (!information.unreadable && holdsInformation(*metadata))
         information.metadata = std::move(metadata);
     return information;
 }

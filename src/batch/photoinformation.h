@@ -21,7 +21,8 @@ struct PhotoInformation
     // The file holds information that could not be read: a corrupt block, or one the library
     // reports errors for. `metadata` is then null.
     bool unreadable = false;
-    // The resolution the file's EXIF or TIFF tags store, in dots per meter; 0 when none.
+    // The resolution the file states, in dots per meter: a JPEG's JFIF density or a PNG's pHYs
+    // chunk, else its EXIF or TIFF tags; 0 when it states none.
     int dotsPerMeterX = 0;
     int dotsPerMeterY = 0;
 };
