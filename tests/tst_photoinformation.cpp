@@ -158,6 +158,29 @@ void writeCorruptExifPhoto(const QString &path)
     file.write(jpeg.left(2) + segment + exif + jpeg.mid(2));
 }
 
+// A TIFF at 96 dpi whose EXIF, 18 text tags of 3900 bytes each, is more than a JPEG's EXIF
+// segment holds (65535 bytes), though no single tag is large.
+void writeLargeExifTiff(const QString &path)
+{
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(qRgb(20, 160, 90));
+    picture.setDotsPerMeterX(stampDotsPerMeter);
+    picture.setDotsPerMeterY(stampDotsPerMeter);
+    QVERIFY(picture.save(path));
+    const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    image->readMetadata();
+    for (const char *key :
+         {"Exif.Image.ImageDescription", "Exif.Image.Make", "Exif.Image.Model",
+          "Exif.Image.Software", "Exif.Image.Artist", "Exif.Image.Copyright",
+          "Exif.Image.HostComputer", "Exif.Image.DocumentName", "Exif.Image.PageName",
+          "Exif.Photo.ImageUniqueID", "Exif.Photo.CameraOwnerName", "Exif.Photo.BodySerialNumber",
+          "Exif.Photo.LensMake", "Exif.Photo.LensModel", "Exif.Photo.LensSerialNumber",
+          "Exif.Photo.SubSecTime", "Exif.Photo.SubSecTimeOriginal",
+          "Exif.Photo.SubSecTimeDigitized"})
+        image->exifData()[key] = std::string(3900, 'x');
+    image->writeMetadata();
+}
+
 // A picture as it is written today: the stamped picture at the working copy's resolution.
 QByteArray encodedAtTheWorkingResolution(QImage stamped, const QString &format)
 {
@@ -405,28 +428,36 @@ void TstPhotoInformation::resolutionIsTheSources()
 
 void TstPhotoInformation::unreadableInformationIsLogged_data()
 {
+    QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("format");
     QTest::addColumn<bool>("keepMetadata");
     for (const char *format : {"jpg", "png", "tif"})
-        QTest::addRow("%s", format) << format << true;
-    QTest::addRow("information left out") << "jpg" << false;
+        QTest::addRow("corrupt EXIF to %s", format) << "corrupt.jpg" << format << true;
+    QTest::addRow("corrupt EXIF, information left out") << "corrupt.jpg"
+                                                        << "jpg" << false;
+    QTest::addRow("EXIF too large for a JPEG") << "large.tif"
+                                               << "jpg" << true;
 }
 
-// The picture is written as it would be without any information, and the log says so once,
-// unless the information was not asked for.
+// Information that cannot be read, or written into the output's format: the picture is written
+// as it would be without any, and the log says so once, unless the information was not asked for.
 void TstPhotoInformation::unreadableInformationIsLogged()
 {
+    QFETCH(QString, source);
     QFETCH(QString, format);
     QFETCH(bool, keepMetadata);
-    const QString source = inputPath("corrupt.jpg");
-    writeCorruptExifPhoto(source);
-    QVERIFY(!readPicture(source).isNull());
+    const QString path = inputPath(source);
+    if (source == "corrupt.jpg")
+        writeCorruptExifPhoto(path);
+    else
+        writeLargeExifTiff(path);
+    QVERIFY(!readPicture(path).isNull());
     StampJob stampJob = job(format);
     stampJob.keepMetadata = keepMetadata;
 
-    const StampResult result = stampFile(source, stampJob);
+    const StampResult result = stampFile(path, stampJob);
     QVERIFY(!result.outputPath.isEmpty());
-    const QVector<LogLine> notKept {LogLine {false, informationNotKeptLine(source)}};
+    const QVector<LogLine> notKept {LogLine {false, informationNotKeptLine(path)}};
     QCOMPARE(result.lines, keepMetadata ? notKept : QVector<LogLine>());
     QCOMPARE(fileBytes(result.outputPath),
              encodedAtTheWorkingResolution(result.stamped.image, format));
