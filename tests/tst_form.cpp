@@ -192,7 +192,7 @@ void TstForm::texts_data()
         {"resize_check", "Enabled"},
         {"aspect_check", "Preserve Aspect Ratio"},
         {"smooth_check", "High Quality Preview"},
-        {"keepinfo_check", "Keep photo information (camera, date, copyright)"},
+        {"keepinfo_check", "Keep photo information\n(camera, date, copyright)"},
         {"dropgps_check", "Remove location (GPS)"},
         {"font_pr_label", "ABCD"},
         {"comp_label", "90%"},
@@ -389,6 +389,10 @@ void TstForm::windowAndLayout()
     };
     QCOMPARE(rowOf(ui->photoinfo_group), rowOf(ui->comp_label) + 1);
     QCOMPARE(rowOf(ui->photoinfo_group), column->rowCount() - 1);
+    // Its texts are short enough not to widen the column.
+    const int columnWidth = ui->scrollAreaWidgetContents->minimumSizeHint().width();
+    ui->photoinfo_group->hide();
+    QCOMPARE(ui->scrollAreaWidgetContents->minimumSizeHint().width(), columnWidth);
 }
 
 QTEST_MAIN(TstForm)
