@@ -75,6 +75,7 @@ private slots:
     void naturalOrder();
     void walkOfADrop();
     void savesUnderThePlainName();
+    void finishStepWorksOnTheCompleteFileBeforeTheMove();
     void neverReplacesAFile_data();
     void neverReplacesAFile();
     void failedWriteLeavesNothing_data();
@@ -281,6 +282,37 @@ void TstBatchFiles::savesUnderThePlainName()
     QFile plain(dir.filePath("plain"));
     QVERIFY(plain.open(QIODevice::WriteOnly));
     QCOMPARE(QFileInfo(saved.path).permissions(), plain.permissions());
+}
+
+// The step sees the whole encoded picture under its hidden temporary name, before the output
+// name exists; what it changes is in the output, and its note comes back.
+void TstBatchFiles::finishStepWorksOnTheCompleteFileBeforeTheMove()
+{
+    QTemporaryDir dir;
+    const QImage picture = filledPicture(QSize(30, 20), qRgb(10, 200, 30));
+    QImageWriter writer;
+    writer.setFormat("png");
+    QStringList namesDuringTheStep;
+    bool completeDuringTheStep = false;
+    const auto finish = [&](const QString &temporaryPath) {
+        namesDuringTheStep = namesIn(dir.path());
+        completeDuringTheStep = QFileInfo(temporaryPath).absolutePath() == dir.path()
+            && samePixels(QImage(temporaryPath, "png"), picture);
+        QFile file(temporaryPath);
+        if (file.open(QIODevice::Append))
+            file.write("tagged");
+        return QStringLiteral("note");
+    };
+    const SavedPicture saved = savePicture(picture, writer, dir.path(), "holiday", "png",
+                                           clockOf({firstTime}), &isOccupied, {}, finish);
+
+    QCOMPARE(namesDuringTheStep.size(), 1);
+    QVERIFY(namesDuringTheStep.at(0).startsWith(QLatin1Char('.')));
+    QVERIFY(completeDuringTheStep);
+    QCOMPARE(saved.path, dir.filePath("holiday.png"));
+    QCOMPARE(saved.finishNote, QStringLiteral("note"));
+    QVERIFY(fileBytes(saved.path).endsWith("tagged"));
+    QCOMPARE(namesIn(dir.path()), QStringList {"holiday.png"});
 }
 
 void TstBatchFiles::neverReplacesAFile_data()

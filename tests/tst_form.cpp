@@ -65,7 +65,8 @@ void TstForm::objectsHaveTheirClasses_data()
     };
     row("QGroupBox",
         "ad_group groupBox_2 groupBox_5 groupBox_10 groupBox_6 groupBox_7 groupBox groupBox_9 "
-        "groupBox_11 groupBox_4 groupBox_8 groupBox_12 groupBox_13 groupBox_14 groupBox_3");
+        "groupBox_11 groupBox_4 groupBox_8 groupBox_12 groupBox_13 groupBox_14 groupBox_3 "
+        "photoinfo_group");
     row("QTabWidget", "main_tab tabWidget");
     row("QScrollArea", "settings_scroll image_scroll scrollArea_2");
     row("QLabel",
@@ -77,7 +78,7 @@ void TstForm::objectsHaveTheirClasses_data()
     row("QRadioButton",
         "outjpg_radio outpng_radio outtif_radio top_radio bottom_radio light_radio dark_radio "
         "actual_radio fit_radio");
-    row("QCheckBox", "resize_check aspect_check smooth_check");
+    row("QCheckBox", "resize_check aspect_check smooth_check keepinfo_check dropgps_check");
     row("QSpinBox", "shadow_spin txt_x_spin txt_y_spin x_spin y_spin width_spin height_spin");
     row("QDoubleSpinBox", "scale_spin");
     row("QSlider", "shadow_slider scale_slider comp_slider");
@@ -191,6 +192,8 @@ void TstForm::texts_data()
         {"resize_check", "Enabled"},
         {"aspect_check", "Preserve Aspect Ratio"},
         {"smooth_check", "High Quality Preview"},
+        {"keepinfo_check", "Keep photo information\n(camera, date, copyright)"},
+        {"dropgps_check", "Remove location (GPS)"},
         {"font_pr_label", "ABCD"},
         {"comp_label", "90%"},
         {"logo_label", ""},
@@ -370,6 +373,26 @@ void TstForm::windowAndLayout()
     QCOMPARE(ui->compression_label->iconSize(), QSize(32, 32));
     QVERIFY(ui->compression_label->isFlat());
     QVERIFY(!ui->open_btn->icon().isNull());
+
+    // The photo information group, both boxes checked, comes right after the output controls.
+    QCOMPARE(ui->photoinfo_group->title(), QStringLiteral("Photo Information"));
+    QVERIFY(ui->keepinfo_check->isChecked());
+    QVERIFY(ui->dropgps_check->isChecked());
+    QVERIFY(ui->photoinfo_group->isAncestorOf(ui->keepinfo_check));
+    QVERIFY(ui->photoinfo_group->isAncestorOf(ui->dropgps_check));
+    auto column = qobject_cast<QGridLayout *>(ui->scrollAreaWidgetContents->layout());
+    QVERIFY(column);
+    const auto rowOf = [&](QWidget *widget) {
+        int row = -1, unused = 0;
+        column->getItemPosition(column->indexOf(widget), &row, &unused, &unused, &unused);
+        return row;
+    };
+    QCOMPARE(rowOf(ui->photoinfo_group), rowOf(ui->comp_label) + 1);
+    QCOMPARE(rowOf(ui->photoinfo_group), column->rowCount() - 1);
+    // Its texts are short enough not to widen the column.
+    const int columnWidth = ui->scrollAreaWidgetContents->minimumSizeHint().width();
+    ui->photoinfo_group->hide();
+    QCOMPARE(ui->scrollAreaWidgetContents->minimumSizeHint().width(), columnWidth);
 }
 
 QTEST_MAIN(TstForm)

@@ -21,7 +21,8 @@ const QStringList allKeys = {
     "dark_radio",       "actual_radio",      "fit_radio",          "scale_spin",
     "resize_check",     "aspect_check",      "width_spin",         "height_spin",
     "txt_x_spin",       "txt_y_spin",        "outjpg_radio",       "outpng_radio",
-    "outtif_radio",     "comp_slider",       "last_output_folder",
+    "outtif_radio",     "comp_slider",       "last_output_folder", "keepinfo_check",
+    "dropgps_check",
 };
 
 QSettings *openStore()
@@ -178,6 +179,9 @@ void TstSettings::firstStartShowsTheDefaults()
     QCOMPARE(ui()->comp_slider->value(), 90);
     QCOMPARE(ui()->comp_label->text(), QStringLiteral("90%"));
     QCOMPARE(ui()->font_pr_label->styleSheet(), QStringLiteral("color: #ffffffff"));
+    QVERIFY(ui()->keepinfo_check->isChecked());
+    QVERIFY(ui()->dropgps_check->isChecked());
+    QVERIFY(ui()->dropgps_check->isEnabled());
 
     window.reset();
     std::unique_ptr<QSettings> written(openStore());
@@ -213,6 +217,8 @@ void TstSettings::everyKeySurvivesARestart()
     ui()->txt_y_spin->setValue(33);
     ui()->outtif_radio->setChecked(true);
     ui()->comp_slider->setValue(55);
+    ui()->dropgps_check->setChecked(false);
+    ui()->keepinfo_check->setChecked(false);
 
     restart();
 
@@ -243,6 +249,9 @@ void TstSettings::everyKeySurvivesARestart()
     QVERIFY(ui()->outtif_radio->isChecked());
     QVERIFY(!ui()->outjpg_radio->isChecked());
     QCOMPARE(ui()->comp_slider->value(), 55);
+    QVERIFY(!ui()->keepinfo_check->isChecked());
+    QVERIFY(!ui()->dropgps_check->isChecked());
+    QVERIFY(!ui()->dropgps_check->isEnabled());
 
     window.reset();
     QCOMPARE(storedValue(QStringLiteral("bottom_radio_radio")).toBool(), false);

@@ -174,11 +174,25 @@ void TstStampCommand::parsesOptions_data()
     QTest::newRow("only the folder and paths")
         << QStringList {"--output", "out", "a.jpg", "b"} << QStringList {"a.jpg", "b"} << QString()
         << -1 << QString() << 0 << false;
-    QTest::newRow("every value")
-        << QStringList {"--output=out", "--format", "tif",    "--quality", "0",
-                        "--text",       "",         "--jobs", "3",         "--quiet",
-                        "--settings",   "s.conf",   "--logo", "l.png",     "a"}
-        << QStringList {"a"} << "tif" << 0 << "" << 3 << true;
+    QTest::newRow("every value") << QStringList {"--output=out",
+                                                 "--format",
+                                                 "tif",
+                                                 "--quality",
+                                                 "0",
+                                                 "--text",
+                                                 "",
+                                                 "--jobs",
+                                                 "3",
+                                                 "--quiet",
+                                                 "--settings",
+                                                 "s.conf",
+                                                 "--logo",
+                                                 "l.png",
+                                                 "--metadata",
+                                                 "strip",
+                                                 "--keep-location",
+                                                 "a"}
+                                 << QStringList {"a"} << "tif" << 0 << "" << 3 << true;
     QTest::newRow("a path like an option after --")
         << QStringList {"--output", "out", "--", "--quiet"} << QStringList {"--quiet"} << QString()
         << -1 << QString() << 0 << false;
@@ -207,6 +221,9 @@ void TstStampCommand::parsesOptions()
     QCOMPARE(options.quiet, quiet);
     QCOMPARE(options.settingsFile, arguments.contains("s.conf") ? "s.conf" : QString());
     QCOMPARE(options.logoFile, arguments.contains("l.png") ? "l.png" : QString());
+    QCOMPARE(options.keepMetadata.has_value(), arguments.contains("strip"));
+    QCOMPARE(options.keepMetadata.value_or(true), !arguments.contains("strip"));
+    QCOMPARE(options.keepLocation, arguments.contains("--keep-location"));
 }
 
 void TstStampCommand::rejectsOptions_data()
@@ -231,6 +248,8 @@ void TstStampCommand::rejectsOptions_data()
     QTest::newRow("quality not a number")
         << (QStringList {"--quality", "high"} + good)
         << "--quality must be a whole number from 0 to 100, not 'high'.";
+    QTest::newRow("metadata") << (QStringList {"--metadata", "all"} + good)
+                              << "--metadata must be keep or strip, not 'all'.";
     QTest::newRow("no jobs") << (QStringList {"--jobs", "0"} + good)
                              << "--jobs must be a whole number from 1 to 1024, not '0'.";
 }

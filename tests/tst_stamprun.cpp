@@ -111,6 +111,8 @@ private slots:
     void logKeepsTheNewestLineInView_data();
     void logKeepsTheNewestLineInView();
     void folderDialogStartsWhereTheLastRunWrote();
+    void photoInformationBoxesReachTheJob_data();
+    void photoInformationBoxesReachTheJob();
 
 private:
     // Presses Start; the answers for the dialogs on the way are queued beforehand.
@@ -863,6 +865,43 @@ void TstStampRun::folderDialogStartsWhereTheLastRunWrote()
     pressStart();
     QVERIFY(answerer->waitUntilAnswered());
     QVERIFY(startFolders.last() != output());
+}
+
+void TstStampRun::photoInformationBoxesReachTheJob_data()
+{
+    QTest::addColumn<bool>("clickKeep");
+    QTest::addColumn<bool>("clickRemove");
+    QTest::addColumn<bool>("keepMetadata");
+    QTest::addColumn<bool>("keepLocation");
+    QTest::addColumn<bool>("removeEnabled");
+    QTest::newRow("defaults") << false << false << true << false << true;
+    QTest::newRow("location kept") << false << true << true << true << true;
+    QTest::newRow("information left out") << true << false << false << false << false;
+    // A click on the disabled box changes nothing.
+    QTest::newRow("left out, then the location box clicked")
+        << true << true << false << false << false;
+}
+
+void TstStampRun::photoInformationBoxesReachTheJob()
+{
+    QFETCH(bool, clickKeep);
+    QFETCH(bool, clickRemove);
+    QFETCH(bool, keepMetadata);
+    QFETCH(bool, keepLocation);
+    QFETCH(bool, removeEnabled);
+    // On the box itself: the widget is wider than its text.
+    const auto click = [](QCheckBox *box) {
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    };
+    if (clickKeep)
+        click(ui->keepinfo_check);
+    if (clickRemove)
+        click(ui->dropgps_check);
+
+    QCOMPARE(ui->dropgps_check->isEnabled(), removeEnabled);
+    const StampJob job = MainWindowProbe::stampJob(*window);
+    QCOMPARE(job.keepMetadata, keepMetadata);
+    QCOMPARE(job.keepLocation, keepLocation);
 }
 
 QTEST_MAIN(TstStampRun)

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "batch/memorypolicy.h"
+#include "batch/photoinformation.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -7,6 +8,7 @@
 int main(int argc, char *argv[])
 {
     keepFreedMemory();
+    preparePhotoInformation();
     Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("fusion"));

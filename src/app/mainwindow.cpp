@@ -15,6 +15,8 @@ MainWindow::MainWindow(QWidget *parent)
 {
     ui->setupUi(this);
     fitForDesktop();
+    // The location can be removed only from photo information that is kept.
+    connect(ui->keepinfo_check, &QCheckBox::toggled, ui->dropgps_check, &QWidget::setEnabled);
     loadHelpPages();
     startBannerRotation();
     setAcceptDrops(true);

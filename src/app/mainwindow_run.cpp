@@ -125,6 +125,8 @@ StampJob MainWindow::stampJob() const
     job.outputFolder = run.folder;
     job.format = run.format;
     job.quality = run.quality;
+    job.keepMetadata = ui->keepinfo_check->isChecked();
+    job.keepLocation = !ui->dropgps_check->isChecked();
     return job;
 }
 

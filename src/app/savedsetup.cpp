@@ -116,6 +116,8 @@ SavedSetup savedSetup(const QSettings &store)
     setup.jpgQuality = restoredInt(store, "comp_slider", 1, 100);
     setup.job.quality = writerQuality(setup.job.format, setup.jpgQuality);
     setup.logoFileName = restored(store, "logo_file_name").toString();
+    setup.job.keepMetadata = restored(store, "keepinfo_check").toBool();
+    setup.job.keepLocation = !restored(store, "dropgps_check").toBool();
     return setup;
 }
 

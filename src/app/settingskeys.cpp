@@ -66,6 +66,8 @@ const QVector<SettingKey> &settingKeys()
         control("outtif_radio", false),
         control("comp_slider", 90),
         member("last_output_folder", SettingTarget::LastOutputFolder, QString()),
+        control("keepinfo_check", true),
+        control("dropgps_check", true),
     };
     return keys;
 }

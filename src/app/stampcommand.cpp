@@ -113,6 +113,10 @@ std::optional<StampJob> commandJob(const StampOptions &options, QString *problem
         job.stamp.text = *options.text;
     if (options.format)
         job.format = *options.format;
+    if (options.keepMetadata)
+        job.keepMetadata = *options.keepMetadata;
+    if (options.keepLocation)
+        job.keepLocation = true;
     job.quality = writerQuality(job.format, options.quality.value_or(setup.jpgQuality));
     const std::optional<QImage> logo = commandLogo(options, setup.logoFileName, problem);
     if (!logo)

@@ -33,6 +33,14 @@ struct StampParser
                              QStringLiteral("TEXT")};
     QCommandLineOption logo {QStringLiteral("logo"), Texts::tr("Stamp the logo in <FILE>."),
                              QStringLiteral("FILE")};
+    QCommandLineOption metadata {
+        QStringLiteral("metadata"),
+        Texts::tr("keep: carry the photo information (camera, date, copyright) over; strip: "
+                  "write none."),
+        QStringLiteral("keep|strip")};
+    QCommandLineOption keepLocation {
+        QStringLiteral("keep-location"),
+        Texts::tr("Keep the location (GPS) in the photo information.")};
     QCommandLineOption jobs {QStringLiteral("jobs"),
                              Texts::tr("Stamp <N> pictures at once (default: one per core)."),
                              QStringLiteral("N")};
@@ -47,7 +55,8 @@ StampParser::StampParser()
     parser.setApplicationDescription(
         Texts::tr("Stamps pictures with the watermark text and logo set up in Tessaro's window.\n"
                   "Each PATH is a picture or a folder, searched with its subfolders."));
-    parser.addOptions({output, settings, format, quality, text, logo, jobs, quiet, help, version});
+    parser.addOptions({output, settings, format, quality, text, logo, metadata, keepLocation, jobs,
+                       quiet, help, version});
     parser.addPositionalArgument(QStringLiteral("PATH"), Texts::tr("Pictures and folders."),
                                  QStringLiteral("PATH..."));
 }
@@ -103,6 +112,15 @@ ParsedStampOptions parseStampOptions(const QStringList &arguments)
             return parsed;
         }
     }
+    if (parser.isSet(parsing.metadata)) {
+        const QString metadata = parser.value(parsing.metadata);
+        if (metadata != QLatin1String("keep") && metadata != QLatin1String("strip")) {
+            parsed.error = Texts::tr("--metadata must be keep or strip, not '%1'.").arg(metadata);
+            return parsed;
+        }
+        options.keepMetadata = metadata == QLatin1String("keep");
+    }
+    options.keepLocation = parser.isSet(parsing.keepLocation);
     if (parser.isSet(parsing.jobs)) {
         const std::optional<int> jobs = boundedNumber(parser.value(parsing.jobs), 1, 1024);
         if (!jobs) {

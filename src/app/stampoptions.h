@@ -16,6 +16,8 @@ struct StampOptions
     std::optional<int> quality; // 0 to 100
     std::optional<QString> text;
     QString logoFile; // empty: the stored logo
+    std::optional<bool> keepMetadata; // --metadata keep|strip
+    bool keepLocation = false; // --keep-location
     int jobs = 0; // pictures stamped at once; 0: one per core
     bool quiet = false;
     bool help = false;

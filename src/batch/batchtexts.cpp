@@ -26,3 +26,9 @@ QString unreadableLine(const QString &path, const QString &reason)
 {
     return QStringLiteral("Cannot read %1: %2").arg(path, reason);
 }
+
+QString informationNotKeptLine(const QString &path)
+{
+    return QStringLiteral("The photo information (camera, date, copyright) of %1 was not kept")
+        .arg(path);
+}

@@ -19,4 +19,8 @@ QString renamedWarningLine(const QString &folder, const QString &takenBaseName,
 // The log line of a picture that exists but does not decode.
 QString unreadableLine(const QString &path, const QString &reason);
 
+// The log line of a picture written without the photo information of its source at `path`,
+// which could not be read or written.
+QString informationNotKeptLine(const QString &path);
+
 #endif // TESSARO_BATCHTEXTS_H

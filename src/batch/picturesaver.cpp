@@ -69,7 +69,7 @@ SavedPicture discarded()
 // the move failed because the name was taken since it was chosen.
 SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QString &dir,
                           const std::function<QString()> &chooseTarget, const SaveTurn &turn,
-                          bool *nameTaken)
+                          const FinishFile &finishFile, bool *nameTaken)
 {
     // A hidden name, so that a folder walk never picks up a picture still being written.
     if (turn.gate && !turn.gate->isOpen())
@@ -82,7 +82,10 @@ SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QSt
     writer.setDevice(nullptr);
     if (!encoded)
         return failure(writer.errorString());
-    if (!temporary.flush() || !syncToDisk(temporary))
+    if (!temporary.flush())
+        return fileFailure(dir, temporary);
+    const QString finishNote = finishFile ? finishFile(temporary.fileName()) : QString();
+    if (!syncToDisk(temporary))
         return fileFailure(dir, temporary);
     temporary.setPermissions(newFilePermissions);
 
@@ -104,7 +107,9 @@ SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QSt
         return fileFailure(target, temporary);
     // The object now names the output file, which must outlive it.
     temporary.setAutoRemove(false);
-    return {target, QString()};
+    SavedPicture saved {target, QString()};
+    saved.finishNote = finishNote;
+    return saved;
 }
 
 } // namespace
@@ -160,7 +165,8 @@ bool isOccupied(const QString &path)
 SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QString &dir,
                          const QString &baseName, const QString &format,
                          const std::function<QDateTime()> &now,
-                         const std::function<bool(const QString &)> &isTaken, const SaveTurn &turn)
+                         const std::function<bool(const QString &)> &isTaken, const SaveTurn &turn,
+                         const FinishFile &finishFile)
 {
     QStringList refused;
     const auto taken = [&](const QString &path) { return refused.contains(path) || isTaken(path); };
@@ -169,7 +175,8 @@ SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QStr
         = [&] { return target = freeOutputPath(dir, baseName, format, now, taken); };
     for (;;) {
         bool nameTaken = false;
-        SavedPicture saved = writeAndMove(picture, writer, dir, chooseTarget, turn, &nameTaken);
+        SavedPicture saved
+            = writeAndMove(picture, writer, dir, chooseTarget, turn, finishFile, &nameTaken);
         if (!nameTaken) {
             saved.renamed
                 = !saved.path.isEmpty() && saved.path != outputPath(dir, baseName, format);

@@ -16,13 +16,20 @@ class QImageWriter;
 // writer's own text when the encoding failed, else a sentence naming the file or folder.
 // `renamed`: the plain name was taken, so the picture took a time-stamped one. `discarded`: the
 // gate was closed before the picture could take its name, so nothing was written.
+// `finishNote`: what the step that finished the written file said it could not do.
 struct SavedPicture
 {
     QString path;
     QString error;
     bool renamed = false;
     bool discarded = false;
+    QString finishNote = QString(); // initialized, so that {path, error} needs no third field
 };
+
+// A step run on the complete temporary file of a picture before it is synced and takes its name,
+// for what the encoder cannot write: gets the file's path and returns, empty when all went well,
+// a sentence saying what it could not do. The picture is written either way.
+using FinishFile = std::function<QString(const QString &temporaryPath)>;
 
 // Orders the moments pictures take their names, and lets a run stop them all at one instant.
 // Pictures stamped at once take their names in the order of their tickets (0, 1, 2, ...), so a
@@ -63,12 +70,13 @@ struct SaveTurn
 // `isTaken`. The picture is encoded into a temporary file in `dir` and moved under its name only
 // when complete, by a rename that refuses to replace a file: a name taken between the check and
 // the move gets the next time-stamped name. With a `turn`, the move waits for the picture's turn
-// at the gate. A failure, or a gate closed before the move, leaves no file behind.
+// at the gate; with `finishFile`, the file is finished by it before. A failure, or a gate
+// closed before the move, leaves no file behind.
 SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QString &dir,
                          const QString &baseName, const QString &format,
                          const std::function<QDateTime()> &now,
                          const std::function<bool(const QString &)> &isTaken,
-                         const SaveTurn &turn = {});
+                         const SaveTurn &turn = {}, const FinishFile &finishFile = {});
 
 // Whether anything, even a dangling link, already holds `path`.
 bool isOccupied(const QString &path);

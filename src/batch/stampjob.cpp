@@ -1,6 +1,7 @@
 #include "batch/stampjob.h"
 
 #include "batch/batchtexts.h"
+#include "batch/photoinformation.h"
 #include "batch/picturesaver.h"
 
 #include <QFileInfo>
@@ -74,6 +75,23 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
     if (stopped())
         return result;
 
+    const PhotoInformation information = readPhotoInformation(path);
+    // Drawn at the working copy's resolution, written at the source's: no pixel changes.
+    if (information.dotsPerMeterX > 0 && information.dotsPerMeterY > 0) {
+        result.stamped.image.setDotsPerMeterX(information.dotsPerMeterX);
+        result.stamped.image.setDotsPerMeterY(information.dotsPerMeterY);
+    }
+    const QString notKept = informationNotKeptLine(path);
+    FinishFile writeInformation;
+    if (job.keepMetadata && information.metadata) {
+        writeInformation = [&](const QString &temporaryPath) {
+            return writePhotoInformation(information, temporaryPath, result.stamped.image.size(),
+                                         job.keepLocation)
+                ? QString()
+                : notKept;
+        };
+    }
+
     QImageWriter writer;
     writer.setFormat(job.format.toLatin1());
     if (job.quality >= 0)
@@ -81,16 +99,22 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
     const QFileInfo source(path);
     const SavedPicture saved
         = savePicture(result.stamped.image, writer, job.outputFolder, source.completeBaseName(),
-                      job.format, &QDateTime::currentDateTime, &isOccupied, turn);
+                      job.format, &QDateTime::currentDateTime, &isOccupied, turn, writeInformation);
     result.discarded = saved.discarded;
     result.outputPath = saved.path;
     if (saved.discarded)
         return result;
-    if (saved.path.isEmpty())
+    if (saved.path.isEmpty()) {
         result.lines << LogLine {false, saved.error};
-    else if (saved.renamed)
+        return result;
+    }
+    if (saved.renamed)
         result.lines << LogLine {true,
                                  renamedWarningLine(job.outputFolder, source.baseName(), job.format,
                                                     QFileInfo(saved.path).completeBaseName())};
+    if (job.keepMetadata && information.unreadable)
+        result.lines << LogLine {false, notKept};
+    else if (!saved.finishNote.isEmpty())
+        result.lines << LogLine {false, saved.finishNote};
     return result;
 }

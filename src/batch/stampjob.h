@@ -27,6 +27,10 @@ struct StampJob
     QString outputFolder;
     QString format = QStringLiteral("jpg"); // "jpg", "png" or "tif": writer format and extension
     int quality = -1; // JPG quality 0 to 100; -1 leaves the writer's default
+    // The source's photo information (EXIF, IPTC, XMP) goes into the stamped file; its GPS
+    // position too only with `keepLocation`.
+    bool keepMetadata = true;
+    bool keepLocation = false;
 };
 
 // One line for the results log: plain text, or HTML whose markup is rendered.
@@ -39,7 +43,8 @@ struct LogLine
 };
 
 // What became of one picture. `lines` are the log lines that come before the written line (the
-// renamed-file warning, or the one line saying why nothing was written); `outputPath` is empty
+// renamed-file warning and the line saying the photo information was not kept, or the one line
+// saying why nothing was written); `outputPath` is empty
 // when nothing was written. `missing`: no file was there, so nothing is logged but the separator.
 // `discarded`: the run was stopped before the picture took its name; nothing was written.
 struct StampResult
@@ -61,8 +66,9 @@ struct StampResult
 void placeStamp(const StampJob &job, const QImage &picture, QPoint *textPos, QPoint *logoPos);
 
 // Stamps the picture file at `path` with `job`: read, working copy, render, encode and the safe
-// save into the job's folder. No widget and no shared state: callable from any thread. Under a
-// gate (`turn`), the picture takes its name in its turn, and a closed gate makes it stop at its
+// save into the job's folder. The file takes the source's resolution, when it stores one, and
+// photo information as the job says. No widget and no shared state: callable from any thread. Under
+// a gate (`turn`), the picture takes its name in its turn, and a closed gate makes it stop at its
 // next step and leave no file.
 StampResult stampFile(const QString &path, const StampJob &job);
 StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &turn);

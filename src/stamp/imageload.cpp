@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
+#include <QTransform>
 #include <QtPlugin>
 
 Q_IMPORT_PLUGIN(Jp2ImagePlugin)
@@ -47,6 +48,20 @@ QByteArray formatOfSignature(const QByteArray &head)
     return QByteArray();
 }
 
+// `picture` turned upright as `transformation` says, with its colour space, which the reader's
+// own turn drops.
+QImage upright(QImage picture, QImageIOHandler::Transformations transformation)
+{
+    picture = std::move(picture).mirrored(transformation & QImageIOHandler::TransformationMirror,
+                                          transformation & QImageIOHandler::TransformationFlip);
+    if (transformation & QImageIOHandler::TransformationRotate90) {
+        const QColorSpace colorSpace = picture.colorSpace();
+        picture = picture.transformed(QTransform().rotate(90));
+        picture.setColorSpace(colorSpace);
+    }
+    return picture;
+}
+
 } // namespace
 
 QImage readPicture(const QString &path, QString *errorString)
@@ -67,8 +82,8 @@ bool readPicture(const QString &path, QImage *picture, QString *errorString)
     }
     QImageReader reader(&file, formatOfSignature(file.peek(16)));
     reader.setAutoDetectImageFormat(true);
-    reader.setAutoTransform(true);
     if (reader.read(picture)) {
+        *picture = upright(std::move(*picture), reader.transformation());
         // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
         // stamped pixel for pixel, whatever its name.
         picture->setDevicePixelRatio(1);

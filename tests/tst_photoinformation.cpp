@@ -1,0 +1,467 @@
+// The photo information (EXIF, IPTC, XMP) of a stamped picture, and its resolution: what the job
+// of one picture carries from the source file into every output format, corrected or dropped.
+#include "batch/batchtexts.h"
+#include "batch/photoinformation.h"
+#include "batch/stampjob.h"
+#include "stamp/imageload.h"
+
+#include <QColorSpace>
+#include <QImageWriter>
+#include <QtTest>
+
+#include <exiv2/exiv2.hpp>
+
+namespace {
+
+const QString photographer = QStringLiteral("Ada Lens");
+const QString copyright = QStringLiteral("(c) 2024 Ada Lens");
+
+// The metadata of a file as the library reads it.
+struct Tags
+{
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+};
+
+Tags readTags(const QString &path)
+{
+    const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    image->readMetadata();
+    return {image->exifData(), image->iptcData(), image->xmpData()};
+}
+
+// A datum's value as text; empty when the key is missing.
+template<typename Key, typename Data>
+QString valueOf(const Data &data, const char *key)
+{
+    const auto datum = data.findKey(Key(key));
+    return datum == data.end() ? QString() : QString::fromStdString(datum->toString());
+}
+
+QString exifValue(const Tags &tags, const char *key)
+{
+    return valueOf<Exiv2::ExifKey>(tags.exif, key);
+}
+
+QString xmpValue(const Tags &tags, const char *key)
+{
+    return valueOf<Exiv2::XmpKey>(tags.xmp, key);
+}
+
+QStringList iptcValues(const Tags &tags, const char *key)
+{
+    QStringList values;
+    for (const Exiv2::Iptcdatum &datum : tags.iptc) {
+        if (datum.key() == key)
+            values << QString::fromStdString(datum.toString());
+    }
+    return values;
+}
+
+bool hasExifGroup(const Tags &tags, const std::string &group)
+{
+    return std::any_of(tags.exif.begin(), tags.exif.end(),
+                       [&](const Exiv2::Exifdatum &datum) { return datum.groupName() == group; });
+}
+
+// A picture's resolution as the file states it, in dots per inch.
+QSize dotsPerInch(const QImage &picture)
+{
+    return QSize(qRound(picture.dotsPerMeterX() * 0.0254),
+                 qRound(picture.dotsPerMeterY() * 0.0254));
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray jpegBytes(const QImage &picture)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "jpg").write(picture);
+    return buffer.data();
+}
+
+// A photo taken on its side, as a camera writes it: the pixels stored sideways (160 x 80, the
+// left half red, the right half blue) with orientation 6, a wide-gamut colour profile, 300 dpi, a
+// thumbnail, a GPS position, and camera, date and copyright in EXIF, IPTC and XMP.
+void writeTaggedPhoto(const QString &path)
+{
+    QImage sideways(160, 80, QImage::Format_RGB32);
+    sideways.fill(qRgb(0, 0, 255));
+    for (int y = 0; y < 80; ++y) {
+        for (int x = 0; x < 80; ++x)
+            sideways.setPixel(x, y, qRgb(255, 0, 0));
+    }
+    sideways.setColorSpace(QColorSpace::DisplayP3);
+    sideways.setDotsPerMeterX(11811); // 300 dpi in the JFIF header, as in EXIF
+    sideways.setDotsPerMeterY(11811);
+    QVERIFY(sideways.save(path, "jpg", 95));
+
+    const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    image->readMetadata();
+    Exiv2::ExifData &exif = image->exifData();
+    exif["Exif.Image.Make"] = "Korvath";
+    exif["Exif.Image.Model"] = "K-1";
+    exif["Exif.Image.Orientation"] = uint16_t(6);
+    exif["Exif.Image.XResolution"] = Exiv2::URational(300, 1);
+    exif["Exif.Image.YResolution"] = Exiv2::URational(300, 1);
+    exif["Exif.Image.ResolutionUnit"] = uint16_t(2);
+    exif["Exif.Image.Artist"] = photographer.toStdString();
+    exif["Exif.Image.Copyright"] = copyright.toStdString();
+    exif["Exif.Photo.DateTimeOriginal"] = "2024:05:06 07:08:09";
+    exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 250);
+    exif["Exif.Photo.LensModel"] = "Korvath 50mm F1.8";
+    exif["Exif.Photo.PixelXDimension"] = uint32_t(160);
+    exif["Exif.Photo.PixelYDimension"] = uint32_t(80);
+    exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+    exif["Exif.GPSInfo.GPSLatitude"] = "41/1 1/1 30/1";
+    exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
+    exif["Exif.GPSInfo.GPSLongitude"] = "28/1 58/1 0/1";
+    const QByteArray thumbnail = jpegBytes(sideways.scaled(16, 8));
+    Exiv2::ExifThumb(exif).setJpegThumbnail(
+        reinterpret_cast<const Exiv2::byte *>(thumbnail.constData()), thumbnail.size());
+
+    Exiv2::IptcData &iptc = image->iptcData();
+    iptc["Iptc.Application2.Byline"] = photographer.toStdString();
+    iptc["Iptc.Application2.Copyright"] = copyright.toStdString();
+    for (const char *keyword : {"harbour", "dawn"})
+        iptc.add(Exiv2::IptcKey("Iptc.Application2.Keywords"), new Exiv2::StringValue(keyword));
+
+    Exiv2::XmpData &xmp = image->xmpData();
+    xmp["Xmp.dc.creator"] = photographer.toStdString();
+    xmp["Xmp.dc.rights"] = "lang=x-default " + copyright.toStdString();
+    xmp["Xmp.xmp.Rating"] = "4";
+    xmp["Xmp.tiff.Orientation"] = "6";
+    xmp["Xmp.exif.PixelXDimension"] = "160";
+    xmp["Xmp.exif.GPSLatitude"] = "41,1.5N";
+    xmp["Xmp.exif.GPSLongitude"] = "28,58.0E";
+    image->writeMetadata();
+}
+
+// A JPEG whose EXIF block is there but corrupt: its first directory claims 32767 entries.
+void writeCorruptExifPhoto(const QString &path)
+{
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(qRgb(20, 160, 90));
+    const QByteArray jpeg = jpegBytes(picture);
+    const QByteArray exif = QByteArray("Exif\0\0MM\0*\0\0\0\x08\x7f\xff", 16)
+        + QByteArray("broken directory entries");
+    QByteArray segment("\xff\xe1");
+    segment.append(char((exif.size() + 2) >> 8)).append(char((exif.size() + 2) & 0xff));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(jpeg.left(2) + segment + exif + jpeg.mid(2));
+}
+
+// A TIFF at 96 dpi whose EXIF, 18 text tags of 3900 bytes each, is more than a JPEG's EXIF
+// segment holds (65535 bytes), though no single tag is large.
+void writeLargeExifTiff(const QString &path)
+{
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(qRgb(20, 160, 90));
+    picture.setDotsPerMeterX(stampDotsPerMeter);
+    picture.setDotsPerMeterY(stampDotsPerMeter);
+    QVERIFY(picture.save(path));
+    const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    image->readMetadata();
+    for (const char *key :
+         {"Exif.Image.ImageDescription", "Exif.Image.Make", "Exif.Image.Model",
+          "Exif.Image.Software", "Exif.Image.Artist", "Exif.Image.Copyright",
+          "Exif.Image.HostComputer", "Exif.Image.DocumentName", "Exif.Image.PageName",
+          "Exif.Photo.ImageUniqueID", "Exif.Photo.CameraOwnerName", "Exif.Photo.BodySerialNumber",
+          "Exif.Photo.LensMake", "Exif.Photo.LensModel", "Exif.Photo.LensSerialNumber",
+          "Exif.Photo.SubSecTime", "Exif.Photo.SubSecTimeOriginal",
+          "Exif.Photo.SubSecTimeDigitized"})
+        image->exifData()[key] = std::string(3900, 'x');
+    image->writeMetadata();
+}
+
+// A picture as it is written today: the stamped picture at the working copy's resolution.
+QByteArray encodedAtTheWorkingResolution(QImage stamped, const QString &format)
+{
+    stamped.setDotsPerMeterX(stampDotsPerMeter);
+    stamped.setDotsPerMeterY(stampDotsPerMeter);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format.toLatin1()).write(stamped);
+    return buffer.data();
+}
+
+} // namespace
+
+class TstPhotoInformation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void taggedPhoto_data();
+    void taggedPhoto();
+    void sourceWithoutInformationGivesTodaysFile_data();
+    void sourceWithoutInformationGivesTodaysFile();
+    void resolutionIsTheSources_data();
+    void resolutionIsTheSources();
+    void unreadableInformationIsLogged_data();
+    void unreadableInformationIsLogged();
+
+private:
+    StampJob job(const QString &format) const;
+    QString inputPath(const QString &name) const { return dir->filePath("in/" + name); }
+
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+void TstPhotoInformation::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir(dir->path()).mkpath("in"));
+    QVERIFY(QDir(dir->path()).mkpath("out"));
+}
+
+void TstPhotoInformation::cleanup()
+{
+    dir.reset();
+}
+
+StampJob TstPhotoInformation::job(const QString &format) const
+{
+    StampJob job;
+    job.stamp.text = QStringLiteral("Stamped");
+    job.stamp.color = Qt::white;
+    job.outputFolder = dir->filePath("out");
+    job.format = format;
+    return job;
+}
+
+void TstPhotoInformation::taggedPhoto_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("keepMetadata");
+    QTest::addColumn<bool>("keepLocation");
+    for (const char *format : {"jpg", "png", "tif"}) {
+        QTest::addRow("%s, defaults", format) << format << true << false;
+        QTest::addRow("%s, location kept", format) << format << true << true;
+        QTest::addRow("%s, information left out", format) << format << false << false;
+    }
+}
+
+// Camera, date, copyright, IPTC and XMP are kept; orientation, pixel dimensions, thumbnail and
+// location are what the stamped picture is; its resolution and colour profile are the source's.
+void TstPhotoInformation::taggedPhoto()
+{
+    QFETCH(QString, format);
+    QFETCH(bool, keepMetadata);
+    QFETCH(bool, keepLocation);
+    const QString source = inputPath("photo.jpg");
+    writeTaggedPhoto(source);
+    StampJob stampJob = job(format);
+    QCOMPARE(stampJob.keepMetadata, true);
+    QCOMPARE(stampJob.keepLocation, false);
+    stampJob.keepMetadata = keepMetadata;
+    stampJob.keepLocation = keepLocation;
+
+    const StampResult result = stampFile(source, stampJob);
+    QCOMPARE(result.outputPath, dir->filePath("out/photo." + format));
+    QCOMPARE(result.lines, QVector<LogLine>());
+
+    const QImage written = readPicture(result.outputPath);
+    QCOMPARE(written.size(), QSize(80, 160));
+    // Below the stamped text.
+    QVERIFY(qRed(written.pixel(40, 60)) > 200 && qBlue(written.pixel(40, 60)) < 50);
+    QVERIFY(qBlue(written.pixel(40, 140)) > 200 && qRed(written.pixel(40, 140)) < 50);
+    QCOMPARE(dotsPerInch(written), QSize(300, 300));
+    QCOMPARE(written.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+
+    const Tags tags = readTags(result.outputPath);
+    QCOMPARE(exifValue(tags, "Exif.Image.Orientation"),
+             format == "tif"    ? "1"
+                 : keepMetadata ? "1"
+                                : "");
+    if (!keepMetadata) {
+        QCOMPARE(exifValue(tags, "Exif.Image.Artist"), QString());
+        QCOMPARE(exifValue(tags, "Exif.Photo.DateTimeOriginal"), QString());
+        QVERIFY(tags.iptc.empty());
+        QVERIFY(tags.xmp.empty());
+        return;
+    }
+    QCOMPARE(exifValue(tags, "Exif.Image.Make"), QStringLiteral("Korvath"));
+    QCOMPARE(exifValue(tags, "Exif.Image.Model"), QStringLiteral("K-1"));
+    QCOMPARE(exifValue(tags, "Exif.Image.Artist"), photographer);
+    QCOMPARE(exifValue(tags, "Exif.Image.Copyright"), copyright);
+    QCOMPARE(exifValue(tags, "Exif.Photo.DateTimeOriginal"), QStringLiteral("2024:05:06 07:08:09"));
+    QCOMPARE(exifValue(tags, "Exif.Photo.ExposureTime"), QStringLiteral("1/250"));
+    QCOMPARE(exifValue(tags, "Exif.Photo.LensModel"), QStringLiteral("Korvath 50mm F1.8"));
+    QCOMPARE(exifValue(tags, "Exif.Image.XResolution"), QStringLiteral("300/1"));
+    QCOMPARE(exifValue(tags, "Exif.Photo.PixelXDimension"), QStringLiteral("80"));
+    QCOMPARE(exifValue(tags, "Exif.Photo.PixelYDimension"), QStringLiteral("160"));
+    QVERIFY(!hasExifGroup(tags, "Thumbnail"));
+    QCOMPARE(hasExifGroup(tags, "GPSInfo"), keepLocation);
+    QCOMPARE(exifValue(tags, "Exif.GPSInfo.GPSLatitudeRef"), keepLocation ? "N" : "");
+
+    QCOMPARE(iptcValues(tags, "Iptc.Application2.Byline"), QStringList {photographer});
+    QCOMPARE(iptcValues(tags, "Iptc.Application2.Copyright"), QStringList {copyright});
+    QCOMPARE(iptcValues(tags, "Iptc.Application2.Keywords"), QStringList({"harbour", "dawn"}));
+
+    QCOMPARE(xmpValue(tags, "Xmp.dc.creator"), photographer);
+    QVERIFY(xmpValue(tags, "Xmp.dc.rights").contains(copyright));
+    QCOMPARE(xmpValue(tags, "Xmp.xmp.Rating"), QStringLiteral("4"));
+    QCOMPARE(xmpValue(tags, "Xmp.tiff.Orientation"), QStringLiteral("1"));
+    QCOMPARE(xmpValue(tags, "Xmp.exif.PixelXDimension"), QStringLiteral("80"));
+    QCOMPARE(xmpValue(tags, "Xmp.exif.GPSLatitude").isEmpty(), !keepLocation);
+}
+
+void TstPhotoInformation::sourceWithoutInformationGivesTodaysFile_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("format");
+    for (const char *input : {"jpg", "png", "tif"}) {
+        for (const char *format : {"jpg", "png", "tif"})
+            QTest::addRow("%s to %s", input, format) << input << format;
+    }
+}
+
+// Byte for byte the file written before photo information was kept.
+void TstPhotoInformation::sourceWithoutInformationGivesTodaysFile()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, format);
+    QImage plain(40, 30, QImage::Format_RGB32);
+    plain.fill(qRgb(200, 120, 40));
+    plain.setDotsPerMeterX(stampDotsPerMeter);
+    plain.setDotsPerMeterY(stampDotsPerMeter);
+    const QString source = inputPath("plain." + input);
+    QVERIFY(plain.save(source));
+
+    const StampResult result = stampFile(source, job(format));
+    QVERIFY(!result.outputPath.isEmpty());
+    QCOMPARE(result.lines, QVector<LogLine>());
+    QCOMPARE(fileBytes(result.outputPath),
+             encodedAtTheWorkingResolution(result.stamped.image, format));
+    QCOMPARE(dotsPerInch(readPicture(result.outputPath)), QSize(96, 96));
+}
+
+void TstPhotoInformation::resolutionIsTheSources_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QSize>("header");
+    QTest::addColumn<int>("exif");
+    QTest::addColumn<QSize>("expected");
+    QTest::addColumn<QString>("format");
+    // Resolutions in dots per inch; an empty header states none, an EXIF of 0 is not there.
+    const struct
+    {
+        const char *name;
+        const char *input;
+        QSize header;
+        int exif;
+        QSize expected;
+    } sources[] = {
+        {"JFIF density 72 dpi", "jpg", QSize(72, 72), 0, QSize(72, 72)},
+        {"JFIF aspect ratio only", "jpg", QSize(), 0, QSize(96, 96)},
+        {"JFIF aspect ratio only, EXIF 150 dpi", "jpg", QSize(), 150, QSize(150, 150)},
+        {"pHYs 300 dpi", "png", QSize(300, 300), 0, QSize(300, 300)},
+        {"no pHYs chunk", "png", QSize(), 0, QSize(96, 96)},
+        {"TIFF 150 x 300 dpi", "tif", QSize(150, 300), 0, QSize(150, 300)},
+    };
+    for (const auto &source : sources) {
+        for (const char *format : {"jpg", "png", "tif"}) {
+            QTest::addRow("%s to %s", source.name, format)
+                << source.input << source.header << source.exif << source.expected << format;
+        }
+    }
+}
+
+// The resolution a file states, in its own header or else in EXIF, is the stamped file's, even
+// with no other information; a file that states none gives the file of before, at the working
+// copy's 96 dpi whatever the screen.
+void TstPhotoInformation::resolutionIsTheSources()
+{
+    QFETCH(QString, input);
+    QFETCH(QSize, header);
+    QFETCH(int, exif);
+    QFETCH(QSize, expected);
+    QFETCH(QString, format);
+    QImage plain(40, 30, QImage::Format_RGB32);
+    plain.fill(qRgb(200, 120, 40));
+    const QSize written = header.isEmpty() ? QSize(300, 300) : header;
+    plain.setDotsPerMeterX(qRound(written.width() / 0.0254));
+    plain.setDotsPerMeterY(qRound(written.height() / 0.0254));
+    const QString source = inputPath("plain." + input);
+    QVERIFY(plain.save(source));
+    if (header.isEmpty()) {
+        // A JFIF header's unit byte set to 0, an aspect ratio only; a PNG's pHYs chunk removed
+        // whole: its length, type, 9 bytes of data and checksum.
+        QByteArray bytes = fileBytes(source);
+        if (input == "jpg") {
+            QCOMPARE(bytes.at(13), char(1));
+            bytes[13] = 0;
+        } else {
+            QVERIFY(bytes.contains("pHYs"));
+            bytes.remove(bytes.indexOf("pHYs") - 4, 21);
+        }
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    if (exif > 0) {
+        const auto image = Exiv2::ImageFactory::open(QFile::encodeName(source).toStdString());
+        image->readMetadata();
+        image->exifData()["Exif.Image.XResolution"] = Exiv2::URational(exif, 1);
+        image->exifData()["Exif.Image.YResolution"] = Exiv2::URational(exif, 1);
+        image->writeMetadata();
+    }
+
+    const StampResult result = stampFile(source, job(format));
+    QVERIFY(!result.outputPath.isEmpty());
+    QCOMPARE(result.lines, QVector<LogLine>());
+    QCOMPARE(dotsPerInch(readPicture(result.outputPath)), expected);
+    if (expected == QSize(96, 96))
+        QCOMPARE(fileBytes(result.outputPath),
+                 encodedAtTheWorkingResolution(result.stamped.image, format));
+}
+
+void TstPhotoInformation::unreadableInformationIsLogged_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("keepMetadata");
+    for (const char *format : {"jpg", "png", "tif"})
+        QTest::addRow("corrupt EXIF to %s", format) << "corrupt.jpg" << format << true;
+    QTest::addRow("corrupt EXIF, information left out") << "corrupt.jpg"
+                                                        << "jpg" << false;
+    QTest::addRow("EXIF too large for a JPEG") << "large.tif"
+                                               << "jpg" << true;
+}
+
+// Information that cannot be read, or written into the output's format: the picture is written
+// as it would be without any, and the log says so once, unless the information was not asked for.
+void TstPhotoInformation::unreadableInformationIsLogged()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, format);
+    QFETCH(bool, keepMetadata);
+    const QString path = inputPath(source);
+    if (source == "corrupt.jpg")
+        writeCorruptExifPhoto(path);
+    else
+        writeLargeExifTiff(path);
+    QVERIFY(!readPicture(path).isNull());
+    StampJob stampJob = job(format);
+    stampJob.keepMetadata = keepMetadata;
+
+    const StampResult result = stampFile(path, stampJob);
+    QVERIFY(!result.outputPath.isEmpty());
+    const QVector<LogLine> notKept {LogLine {false, informationNotKeptLine(path)}};
+    QCOMPARE(result.lines, keepMetadata ? notKept : QVector<LogLine>());
+    QCOMPARE(fileBytes(result.outputPath),
+             encodedAtTheWorkingResolution(result.stamped.image, format));
+}
+
+QTEST_MAIN(TstPhotoInformation)
+#include "tst_photoinformation.moc"
