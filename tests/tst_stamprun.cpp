@@ -443,7 +443,7 @@ void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
 
     QCOMPARE(log(),
              runLog({{"p1.png ... OK! (1 of 3)"},
-                     {"Cannot write " + output() + ": No such file or directory"},
+                     {"Cannot write p2.png to " + output() + ": No such file or directory"},
                      {"p3.png ... OK! (3 of 3)"}},
                     "Stamping Completed!"));
     QCOMPARE(barAfterFailure, 1);

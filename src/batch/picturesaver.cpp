@@ -1,6 +1,8 @@
 #include "batch/picturesaver.h"
 
+#include "batch/batchtexts.h"
 #include "batch/outputnaming.h"
+#include "stamp/pictureguards.h"
 
 #include <QFileInfo>
 #include <QImageWriter>
@@ -47,33 +49,49 @@ bool syncToDisk(QFileDevice &file)
 }
 #endif
 
-SavedPicture failure(const QString &reason)
+SavedPicture failure(const QString &fileName, const QString &dir, const QString &reason)
 {
-    return {QString(), reason};
+    return {QString(), unwritableLine(fileName, dir, reason)};
 }
 
-SavedPicture fileFailure(const QString &path, const QFileDevice &file)
+SavedPicture fileFailure(const QString &fileName, const QString &dir, const QFileDevice &file)
 {
-    return failure(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    return failure(fileName, dir, file.errorString());
+}
+
+// Why `writer` failed to encode into `file`: the file's error (a full disk, a size limit), of
+// which the writer only knows that writing failed; else the reason an encoder gave as a warning;
+// else the writer's own text.
+QString encodingFailure(const QImageWriter &writer, const QFileDevice &file,
+                        const QStringList &warnings)
+{
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    if (!warnings.isEmpty())
+        return warnings.constFirst();
+    return writer.errorString();
 }
 
 // Encodes `picture` into a temporary file in `dir`, then gives the file the name `chooseTarget`
 // returns, by a move that never replaces a file. `*nameTaken` tells that the move failed because
-// the name was taken since it was chosen.
+// the name was taken since it was chosen. A failure names the picture by `fileName`.
 SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QString &dir,
-                          const std::function<QString()> &chooseTarget, bool *nameTaken)
+                          const QString &fileName, const std::function<QString()> &chooseTarget,
+                          bool *nameTaken)
 {
     // A hidden name, so that a folder walk never picks up a picture still being written.
     QTemporaryFile temporary(dir + QStringLiteral("/.tessaro-XXXXXX.part"));
     if (!temporary.open())
-        return fileFailure(dir, temporary);
+        return fileFailure(fileName, dir, temporary);
     writer.setDevice(&temporary);
+    const ThreadWarnings encoderWarnings;
     const bool encoded = writer.write(picture);
     writer.setDevice(nullptr);
     if (!encoded)
-        return failure(writer.errorString());
+        return failure(fileName, dir,
+                       encodingFailure(writer, temporary, encoderWarnings.messages()));
     if (!temporary.flush() || !syncToDisk(temporary))
-        return fileFailure(dir, temporary);
+        return fileFailure(fileName, dir, temporary);
     temporary.setPermissions(newFilePermissions);
 
     // QTemporaryFile::rename never replaces the target, unlike QFile::rename, which falls back
@@ -81,7 +99,7 @@ SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QSt
     const QString target = chooseTarget();
     if (!temporary.rename(target)) {
         *nameTaken = isOccupied(target);
-        return fileFailure(target, temporary);
+        return fileFailure(fileName, dir, temporary);
     }
     // The object now names the output file, which must outlive it.
     temporary.setAutoRemove(false);
@@ -101,6 +119,7 @@ SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QStr
                          const std::function<QDateTime()> &now,
                          const std::function<bool(const QString &)> &isTaken)
 {
+    const QString fileName = baseName + QLatin1Char('.') + format;
     QStringList refused;
     const auto taken = [&](const QString &path) { return refused.contains(path) || isTaken(path); };
     QString target;
@@ -108,7 +127,8 @@ SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QStr
         = [&] { return target = freeOutputPath(dir, baseName, format, now, taken); };
     for (;;) {
         bool nameTaken = false;
-        const SavedPicture saved = writeAndMove(picture, writer, dir, chooseTarget, &nameTaken);
+        const SavedPicture saved
+            = writeAndMove(picture, writer, dir, fileName, chooseTarget, &nameTaken);
         if (!nameTaken)
             return saved;
         // Rare: another program took the name meanwhile; write again under the next name.

@@ -9,8 +9,8 @@
 
 class QImageWriter;
 
-// Where a picture went: `path` is empty when it was not written, and `error` then says why: the
-// writer's own text when the encoding failed, else a sentence naming the file or folder.
+// Where a picture went: `path` is empty when it was not written, and `error` is then the log line
+// naming the picture, the folder and the reason (unwritableLine).
 struct SavedPicture
 {
     QString path;

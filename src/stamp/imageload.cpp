@@ -1,9 +1,12 @@
 #include "stamp/imageload.h"
 
+#include "stamp/pictureguards.h"
+
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
+#include <QtEndian>
 #include <QtPlugin>
 
 Q_IMPORT_PLUGIN(Jp2ImagePlugin)
@@ -47,6 +50,22 @@ QByteArray formatOfSignature(const QByteArray &head)
     return QByteArray();
 }
 
+// The size the file declares, before any pixel is decoded: the reader's answer, or for a Sun
+// raster file, whose reader does not say, the width and height of its header.
+QSize declaredSize(QImageReader &reader, const QByteArray &head)
+{
+    const QSize size = reader.size();
+    if (size.isValid() || formatOfSignature(head) != "ras" || head.size() < 12)
+        return size;
+    const auto number
+        = [&head](int offset) { return qFromBigEndian<quint32>(head.constData() + offset); };
+    const quint32 width = number(4);
+    const quint32 height = number(8);
+    if (width > quint32(INT_MAX) || height > quint32(INT_MAX))
+        return QSize(INT_MAX, INT_MAX);
+    return QSize(int(width), int(height));
+}
+
 } // namespace
 
 QImage readPicture(const QString &path, QString *errorString)
@@ -59,24 +78,34 @@ QImage readPicture(const QString &path, QString *errorString)
 
 bool readPicture(const QString &path, QImage *picture, QString *errorString)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto refuse = [errorString](const QString &reason) {
         if (errorString)
-            *errorString = file.errorString();
+            *errorString = reason;
         return false;
-    }
-    QImageReader reader(&file, formatOfSignature(file.peek(16)));
+    };
+    QFile file;
+    QString reason;
+    if (!openRegularFile(path, &file, &reason))
+        return refuse(reason);
+    const QByteArray head = file.peek(16);
+    QImageReader reader(&file, formatOfSignature(head));
     reader.setAutoDetectImageFormat(true);
     reader.setAutoTransform(true);
-    if (reader.read(picture)) {
-        // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
-        // stamped pixel for pixel, whatever its name.
-        picture->setDevicePixelRatio(1);
-        return true;
-    }
-    if (errorString)
-        *errorString = reader.errorString();
-    return false;
+    const QSize declared = declaredSize(reader, head);
+    if (!declared.isValid() && !reader.canRead())
+        return refuse(reader.errorString());
+    reason = sizeRefusal(declared);
+    if (!reason.isEmpty())
+        return refuse(reason);
+    const ThreadWarnings decoderWarnings;
+    if (!reader.read(picture))
+        return refuse(reader.errorString());
+    if (!decoderWarnings.messages().isEmpty())
+        return refuse(damagedReason(decoderWarnings.messages().constFirst()));
+    // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
+    // stamped pixel for pixel, whatever its name.
+    picture->setDevicePixelRatio(1);
+    return true;
 }
 
 QImage workingCopy(const QImage &decoded)

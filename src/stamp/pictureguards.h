@@ -1,0 +1,46 @@
+#ifndef TESSARO_PICTUREGUARDS_H
+#define TESSARO_PICTUREGUARDS_H
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+class QFile;
+
+// Largest picture read, in pixels: 2^28 (16384 x 16384), 1 GiB as a 32-bit working copy. A run
+// holds a few copies of a picture at once (decoded, working, stamped, one read ahead), which must
+// fit comfortably in memory.
+constexpr qint64 MaxPicturePixels = qint64(1) << 28;
+
+// Opens `path` for reading into `file` when it is a regular file once links are followed; a
+// pipe, device, socket or folder is refused without being opened, since opening one can block
+// forever or act on a device. False with the reason otherwise.
+bool openRegularFile(const QString &path, QFile *file, QString *reason);
+
+// Why a picture of the `declared` size is not decoded: it exceeds MaxPicturePixels, or its size
+// is unknown (an invalid size), which leaves its memory unbounded. Empty when it may be decoded.
+QString sizeRefusal(const QSize &declared);
+
+// The reason given for a picture the decoder reported as damaged with `warning`.
+QString damagedReason(const QString &warning);
+
+// Collects, for as long as it lives, the warnings the toolkit gives without a category on the
+// calling thread: Qt's JPEG reader reports libjpeg's damaged or truncated data only as such a
+// warning (returning the picture with the missing part grey), and encoders name their reasons
+// there. Every message still goes on to the message handler installed before the first
+// collector. Callable from any thread; one per thread at a time.
+class ThreadWarnings
+{
+public:
+    ThreadWarnings();
+    ~ThreadWarnings();
+    ThreadWarnings(const ThreadWarnings &) = delete;
+    ThreadWarnings &operator=(const ThreadWarnings &) = delete;
+
+    const QStringList &messages() const { return collected; }
+
+private:
+    QStringList collected;
+};
+
+#endif // TESSARO_PICTUREGUARDS_H
