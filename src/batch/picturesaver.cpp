@@ -38,6 +38,19 @@ bool syncToDisk(QFileDevice &file)
 {
     return ::fdatasync(file.handle()) == 0;
 }
+
+// Why writing to `file` failed. When the system takes only part of a write (a disk that fills
+// up, a file size limit), the toolkit knows no reason ("Unknown error"); one more byte written
+// at the end then fails with the system's own.
+QString writeFailureReason(const QFileDevice &file)
+{
+    struct stat status;
+    const char byte = 0;
+    if (::fstat(file.handle(), &status) == 0
+        && ::pwrite(file.handle(), &byte, 1, status.st_size) < 0)
+        return qt_error_string(errno);
+    return file.errorString();
+}
 #else
 const QFileDevice::Permissions newFilePermissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner
     | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
@@ -46,6 +59,11 @@ const QFileDevice::Permissions newFilePermissions = QFileDevice::ReadOwner | QFi
 bool syncToDisk(QFileDevice &file)
 {
     return file.flush();
+}
+
+QString writeFailureReason(const QFileDevice &file)
+{
+    return file.errorString();
 }
 #endif
 
@@ -66,7 +84,7 @@ QString encodingFailure(const QImageWriter &writer, const QFileDevice &file,
                         const QStringList &warnings)
 {
     if (file.error() != QFileDevice::NoError)
-        return file.errorString();
+        return writeFailureReason(file);
     if (!warnings.isEmpty())
         return warnings.constFirst();
     return writer.errorString();
@@ -91,7 +109,7 @@ SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QSt
         return failure(fileName, dir,
                        encodingFailure(writer, temporary, encoderWarnings.messages()));
     if (!temporary.flush() || !syncToDisk(temporary))
-        return fileFailure(fileName, dir, temporary);
+        return failure(fileName, dir, writeFailureReason(temporary));
     temporary.setPermissions(newFilePermissions);
 
     // QTemporaryFile::rename never replaces the target, unlike QFile::rename, which falls back

@@ -87,21 +87,25 @@ bool readPicture(const QString &path, QImage *picture, QString *errorString)
     QString reason;
     if (!openRegularFile(path, &file, &reason))
         return refuse(reason);
+    // A decoder's warning names the damage, where the reader's own text is often "Unknown error".
+    const ThreadWarnings decoderWarnings;
+    const auto refuseDamaged = [&](const QString &readerReason) {
+        const QStringList &warnings = decoderWarnings.messages();
+        return refuse(warnings.isEmpty() ? readerReason : damagedReason(warnings.constFirst()));
+    };
     const QByteArray head = file.peek(16);
     QImageReader reader(&file, formatOfSignature(head));
     reader.setAutoDetectImageFormat(true);
     reader.setAutoTransform(true);
     const QSize declared = declaredSize(reader, head);
-    if (!declared.isValid() && !reader.canRead())
-        return refuse(reader.errorString());
+    if (!declared.isValid())
+        return refuseDamaged(reader.canRead() ? sizeRefusal(declared) : reader.errorString());
     reason = sizeRefusal(declared);
     if (!reason.isEmpty())
         return refuse(reason);
-    const ThreadWarnings decoderWarnings;
-    if (!reader.read(picture))
-        return refuse(reader.errorString());
-    if (!decoderWarnings.messages().isEmpty())
-        return refuse(damagedReason(decoderWarnings.messages().constFirst()));
+    const bool decoded = reader.read(picture);
+    if (!decoded || !decoderWarnings.messages().isEmpty())
+        return refuseDamaged(reader.errorString());
     // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
     // stamped pixel for pixel, whatever its name.
     picture->setDevicePixelRatio(1);
