@@ -77,13 +77,44 @@ SavedPicture fileFailure(const QString &fileName, const QString &dir, const QFil
     return failure(fileName, dir, file.errorString());
 }
 
-// Why `writer` failed to encode into `file`: the file's error (a full disk, a size limit), of
+// A file as the encoders see it, remembering whether it ever refused a write: the toolkit's TIFF
+// writer ignores a failed write and reports success, which on a disk that fills up leaves a
+// cut-off picture.
+class CheckedWrites : public QIODevice
+{
+public:
+    explicit CheckedWrites(QFileDevice &file)
+        : file(file)
+    {
+        open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    }
+
+    bool refusedAWrite() const { return refused; }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return file.size(); }
+    bool seek(qint64 position) override { return file.seek(position) && QIODevice::seek(position); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override { return file.read(data, maxSize); }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        const qint64 written = file.write(data, size);
+        refused = refused || written != size;
+        return written;
+    }
+
+private:
+    QFileDevice &file;
+    bool refused = false;
+};
+
+// Why `writer` failed to encode into `file`: the file's refusal (a full disk, a size limit), of
 // which the writer only knows that writing failed; else the reason an encoder gave as a warning;
 // else the writer's own text.
-QString encodingFailure(const QImageWriter &writer, const QFileDevice &file,
-                        const QStringList &warnings)
+QString encodingFailure(const QImageWriter &writer, const CheckedWrites &checked,
+                        const QFileDevice &file, const QStringList &warnings)
 {
-    if (file.error() != QFileDevice::NoError)
+    if (checked.refusedAWrite() || file.error() != QFileDevice::NoError)
         return writeFailureReason(file);
     if (!warnings.isEmpty())
         return warnings.constFirst();
@@ -101,13 +132,14 @@ SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QSt
     QTemporaryFile temporary(dir + QStringLiteral("/.tessaro-XXXXXX.part"));
     if (!temporary.open())
         return fileFailure(fileName, dir, temporary);
-    writer.setDevice(&temporary);
+    CheckedWrites checked(temporary);
+    writer.setDevice(&checked);
     const ThreadWarnings encoderWarnings;
-    const bool encoded = writer.write(picture);
+    const bool encoded = writer.write(picture) && !checked.refusedAWrite();
     writer.setDevice(nullptr);
     if (!encoded)
         return failure(fileName, dir,
-                       encodingFailure(writer, temporary, encoderWarnings.messages()));
+                       encodingFailure(writer, checked, temporary, encoderWarnings.messages()));
     if (!temporary.flush() || !syncToDisk(temporary))
         return failure(fileName, dir, writeFailureReason(temporary));
     temporary.setPermissions(newFilePermissions);

@@ -114,6 +114,7 @@ QString damagedReason(const QString &warning)
 }
 
 ThreadWarnings::ThreadWarnings()
+    : outer(currentCollector)
 {
     installCollectingHandler();
     currentCollector = &collected;
@@ -121,5 +122,5 @@ ThreadWarnings::ThreadWarnings()
 
 ThreadWarnings::~ThreadWarnings()
 {
-    currentCollector = nullptr;
+    currentCollector = outer;
 }

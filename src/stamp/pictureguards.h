@@ -28,7 +28,8 @@ QString damagedReason(const QString &warning);
 // calling thread: Qt's JPEG reader reports libjpeg's damaged or truncated data only as such a
 // warning (returning the picture with the missing part grey), and encoders name their reasons
 // there. Every message still goes on to the message handler installed before the first
-// collector. Callable from any thread; one per thread at a time.
+// collector. Callable from any thread; a collector made while another lives on the same thread
+// takes the messages until it goes.
 class ThreadWarnings
 {
 public:
@@ -41,6 +42,7 @@ public:
 
 private:
     QStringList collected;
+    QStringList *const outer; // the collector this one stands in for
 };
 
 #endif // TESSARO_PICTUREGUARDS_H
