@@ -63,6 +63,8 @@ private slots:
     void sizeBombsAreRefusedBeforeDecoding();
     void truncatedJpegIsDamaged_data();
     void truncatedJpegIsDamaged();
+    void truncatedBitmapIsDamaged_data();
+    void truncatedBitmapIsDamaged();
     void fullDiskNamesThePictureAndTheReason_data();
     void fullDiskNamesThePictureAndTheReason();
     void storeTextIsTheToolkits_data();
@@ -70,6 +72,7 @@ private slots:
     void serialisedValuesInTheStoreGiveDefaults_data();
     void serialisedValuesInTheStoreGiveDefaults();
     void pipeStoredAsTheLogo();
+    void pipeSelectedInTheList();
 };
 
 void TstHostile::initTestCase()
@@ -222,6 +225,37 @@ void TstHostile::truncatedJpegIsDamaged()
     const auto clean = read(whole);
     QCOMPARE(clean.second, QString());
     QCOMPARE(clean.first.size(), QSize(200, 150));
+}
+
+void TstHostile::truncatedBitmapIsDamaged_data()
+{
+    QTest::addColumn<QImage::Format>("format");
+    QTest::addColumn<int>("cutBytes");
+    QTest::addColumn<QString>("reason");
+    const QString missingRows
+        = damagedReason(QStringLiteral("it holds fewer rows than its header declares"));
+    QTest::newRow("24 bits, whole") << QImage::Format_RGB32 << 0 << QString();
+    QTest::newRow("24 bits, last byte missing") << QImage::Format_RGB32 << 1 << missingRows;
+    QTest::newRow("24 bits, half missing") << QImage::Format_RGB32 << 45000 << missingRows;
+    QTest::newRow("1 bit, whole") << QImage::Format_Mono << 0 << QString();
+    QTest::newRow("1 bit, last row missing") << QImage::Format_Mono << 28 << missingRows;
+}
+
+// The toolkit's bitmap reader returns a picture cut off with its missing rows blank, silently.
+void TstHostile::truncatedBitmapIsDamaged()
+{
+    QFETCH(QImage::Format, format);
+    QFETCH(int, cutBytes);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QByteArray bitmap = encoded(noisePicture(QSize(200, 150)).convertToFormat(format), "bmp");
+    const QString path = dir.filePath(QStringLiteral("picture.bmp"));
+    writeFile(path, bitmap.left(bitmap.size() - cutBytes));
+
+    QString error;
+    const QImage picture = readPicture(path, &error);
+    QCOMPARE(error, reason);
+    QCOMPARE(picture.isNull(), !reason.isEmpty());
 }
 
 void TstHostile::fullDiskNamesThePictureAndTheReason_data()
@@ -390,6 +424,23 @@ void TstHostile::pipeStoredAsTheLogo()
     QCOMPARE(MainWindowProbe::logoFileName(window), pipe);
     QVERIFY(MainWindowProbe::logoImage(window).isNull());
     QVERIFY(MainWindowProbe::ui(window)->logo_label->pixmap(Qt::ReturnByValue).isNull());
+}
+
+// A named pipe dropped last becomes the current entry, whose picture the preview reads: nothing
+// is shown, and the window goes on.
+void TstHostile::pipeSelectedInTheList()
+{
+    const IsolatedSettings store;
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(QStringLiteral("z.jpg"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    MainWindow window;
+    Ui::MainWindow *ui = MainWindowProbe::ui(window);
+    ui->files_list->addItem(pipe);
+    const Watchdog watchdog("selecting a pipe", WatchdogSeconds);
+    ui->files_list->setCurrentRow(0);
+    QVERIFY(MainWindowProbe::previewImage(window).isNull());
+    QVERIFY(MainWindowProbe::stampedImage(window).isNull());
 }
 
 QTEST_MAIN(TstHostile)

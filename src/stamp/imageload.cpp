@@ -93,7 +93,7 @@ bool readPicture(const QString &path, QImage *picture, QString *errorString)
         const QStringList &warnings = decoderWarnings.messages();
         return refuse(warnings.isEmpty() ? readerReason : damagedReason(warnings.constFirst()));
     };
-    const QByteArray head = file.peek(16);
+    const QByteArray head = file.peek(34);
     QImageReader reader(&file, formatOfSignature(head));
     reader.setAutoDetectImageFormat(true);
     reader.setAutoTransform(true);
@@ -106,6 +106,9 @@ bool readPicture(const QString &path, QImage *picture, QString *errorString)
     const bool decoded = reader.read(picture);
     if (!decoded || !decoderWarnings.messages().isEmpty())
         return refuseDamaged(reader.errorString());
+    reason = missingRowsReason(head, file.size());
+    if (!reason.isEmpty())
+        return refuse(reason);
     // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
     // stamped pixel for pixel, whatever its name.
     picture->setDevicePixelRatio(1);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QtEndian>
 
 #include <atomic>
 #include <cstdio>
@@ -111,6 +112,26 @@ QString sizeRefusal(const QSize &declared)
 QString damagedReason(const QString &warning)
 {
     return text("The picture is damaged (%1)").arg(warning);
+}
+
+QString missingRowsReason(const QByteArray &head, qint64 fileSize)
+{
+    if (head.size() < 34 || !head.startsWith("BM"))
+        return QString();
+    const auto bytes = reinterpret_cast<const uchar *>(head.constData());
+    const quint32 headerSize = qFromLittleEndian<quint32>(bytes + 14);
+    const quint32 compression = qFromLittleEndian<quint32>(bytes + 30);
+    // Older headers place the fields elsewhere; run-length encoded rows have no fixed size.
+    if (headerSize < 40 || (compression != 0 && compression != 3))
+        return QString();
+    const qint64 dataOffset = qFromLittleEndian<quint32>(bytes + 10);
+    const qint64 width = qAbs(qint64(qFromLittleEndian<qint32>(bytes + 18)));
+    const qint64 height = qAbs(qint64(qFromLittleEndian<qint32>(bytes + 22)));
+    const qint64 bitsPerPixel = qFromLittleEndian<quint16>(bytes + 28);
+    const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
+    if (fileSize >= dataOffset + rowBytes * height)
+        return QString();
+    return damagedReason(text("it holds fewer rows than its header declares"));
 }
 
 ThreadWarnings::ThreadWarnings()

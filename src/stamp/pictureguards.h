@@ -24,6 +24,12 @@ QString sizeRefusal(const QSize &declared);
 // The reason given for a picture the decoder reported as damaged with `warning`.
 QString damagedReason(const QString &warning);
 
+// The reason a picture file whose first bytes are `head` and whose size is `fileSize` bytes is
+// damaged although it decodes: a Windows bitmap of uncompressed rows (the first 34 bytes of its
+// header in `head`) holding fewer bytes than its rows need, which the toolkit's reader returns
+// with the missing rows blank. Empty when nothing is missing, or when it cannot be told.
+QString missingRowsReason(const QByteArray &head, qint64 fileSize);
+
 // Collects, for as long as it lives, the warnings the toolkit gives without a category on the
 // calling thread: Qt's JPEG reader reports libjpeg's damaged or truncated data only as such a
 // warning (returning the picture with the missing part grey), and encoders name their reasons
