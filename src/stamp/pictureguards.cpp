@@ -29,7 +29,7 @@ QString kindOfFile(mode_t mode)
         return text("a socket");
     if (S_ISCHR(mode) || S_ISBLK(mode))
         return text("a device");
-    return text("not a regular file");
+    return text("a special file");
 }
 
 QString notRegularReason(mode_t mode)
@@ -49,7 +49,7 @@ void collectWarning(QtMsgType type, const QMessageLogContext &context, const QSt
         currentCollector->append(message);
     if (const QtMessageHandler previous = previousHandler.load())
         previous(type, context, message);
-    else // the toolkit's own handler, which cannot be called directly
+    else // a message that came while this handler was being installed
         fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
 }
 
