@@ -4,12 +4,15 @@
 #include "stamp/imageload.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
+#include "support/watchdog.h"
 #include "support/windowfixture.h"
 #include "ui_mainwindow.h"
 
 #include <QColorSpace>
 #include <QtTest>
 #include <QtWidgets>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -100,6 +103,7 @@ private slots:
     void failedWriteIsLoggedAndTheRunGoesOn();
     void entriesAreReadWhenHandedOut_data();
     void entriesAreReadWhenHandedOut();
+    void hostileEntriesAreNamedAndTheRunGoesOn();
     void outputEqualsThePreview();
     void jpegQualityIsApplied();
     void mixedFormatsAndOrientation();
@@ -484,7 +488,7 @@ void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
 
     QCOMPARE(log(),
              runLog({{"p1.png ... OK! (1 of 3)"},
-                     {"Cannot write " + outputPath(longName + ".png") + ": File name too long"},
+                     {"Cannot write " + longName + ".png to " + output() + ": File name too long"},
                      {"p3.png ... OK! (3 of 3)"}},
                     "Stamping Completed!"));
     QCOMPARE(barAfterFailure, 1);
@@ -556,6 +560,46 @@ void TstStampRun::entriesAreReadWhenHandedOut()
         QCOMPARE(QImage(outputPath("other.png")).size(), QSize(20, 10));
         QCOMPARE(QImage(outputPath(QFileInfo(changed).fileName())).size(), QSize(30, 30));
     }
+}
+
+// A named pipe is refused without being opened and a JPEG cut off halfway is named damaged; a
+// line break in a name shows as "\n" instead of starting a line of its own. The good pictures
+// around them are written.
+void TstStampRun::hostileEntriesAreNamedAndTheRunGoesOn()
+{
+    const QString pipe = inputPath("z.jpg");
+    QDir().mkpath(QFileInfo(pipe).absolutePath());
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString whole = writePicture(inputPath("whole.jpg"), QSize(64, 48), qRgb(1, 2, 3));
+    const QByteArray jpeg = fileBytes(whole);
+    const QString cut = inputPath("cut.jpg");
+    QFile cutFile(cut);
+    QVERIFY(cutFile.open(QIODevice::WriteOnly));
+    cutFile.write(jpeg.left(jpeg.size() / 2));
+    cutFile.close();
+    const QRegularExpression jpegWarning(QStringLiteral("JPEG"));
+    QTest::ignoreMessage(QtWarningMsg, jpegWarning);
+    QString damaged;
+    QVERIFY(readPicture(cut, &damaged).isNull());
+    QVERIFY2(damaged.startsWith("The picture is damaged ("), qPrintable(damaged));
+    const QString brokenName = QStringLiteral("p4\nStamping Completed!");
+    ui->files_list->addItems({writePicture(inputPath("p1.png")), pipe, cut,
+                              writePicture(inputPath(brokenName + ".png"))});
+
+    QTest::ignoreMessage(QtWarningMsg, jpegWarning);
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Ok);
+    const Watchdog watchdog("a run over a pipe", 60);
+    pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+
+    QCOMPARE(log(),
+             runLog({{"p1.png ... OK! (1 of 4)"},
+                     {"Cannot read " + pipe + ": It is a named pipe, not a picture file"},
+                     {"Cannot read " + cut + ": " + damaged},
+                     {"p4\\nStamping Completed!.png ... OK! (4 of 4)"}},
+                    "Stamping Completed!"));
+    QCOMPARE(namesIn(output()), QStringList({"p1.png", brokenName + ".png"}));
 }
 
 // What is written is what the preview showed, once the preview scales smoothly as the run does.

@@ -1,13 +1,12 @@
 #include "app/mainwindow.h"
 
+#include "app/settingsstore.h"
 #include "batch/stamppool.h"
-
 #include "ui/qclickablelabel.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
 #include <QMessageBox>
-#include <QSettings>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -25,7 +24,7 @@ MainWindow::MainWindow(QWidget *parent)
     textPos = QPoint(0, 0);
     logoPos = QPoint(0, 0);
     textRect = QRect();
-    settings = new QSettings(QStringLiteral("Korvath"), QStringLiteral("Tessaro"), this);
+    settings = openSettingsStore(this);
     stamping = false;
     transformMode = Qt::FastTransformation;
     textDragging = false;

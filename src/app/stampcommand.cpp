@@ -1,6 +1,7 @@
 #include "app/stampcommand.h"
 
 #include "app/savedsetup.h"
+#include "app/settingsstore.h"
 #include "app/stampoptions.h"
 #include "batch/batchtexts.h"
 #include "batch/picturetypes.h"
@@ -54,9 +55,8 @@ int usageError(const QString &problem)
 // The settings store the command reads: `file` in the store's format, or the window's own.
 std::unique_ptr<QSettings> openSettings(const QString &file)
 {
-    if (file.isEmpty())
-        return std::make_unique<QSettings>(QStringLiteral("Korvath"), QStringLiteral("Tessaro"));
-    return std::make_unique<QSettings>(file, QSettings::IniFormat);
+    return std::unique_ptr<QSettings>(file.isEmpty() ? openSettingsStore()
+                                                     : openSettingsFile(file));
 }
 
 // The logo the command stamps: the file given, which must be a picture, or else the stored one

@@ -1,6 +1,8 @@
 #include "batch/picturesaver.h"
 
+#include "batch/batchtexts.h"
 #include "batch/outputnaming.h"
+#include "stamp/pictureguards.h"
 
 #include <QFileInfo>
 #include <QImageWriter>
@@ -36,6 +38,19 @@ bool syncToDisk(QFileDevice &file)
 {
     return ::fdatasync(file.handle()) == 0;
 }
+
+// Why writing to `file` failed. When the system takes only part of a write (a disk that fills
+// up, a file size limit), the toolkit knows no reason ("Unknown error"); one more byte written
+// at the end then fails with the system's own.
+QString writeFailureReason(const QFileDevice &file)
+{
+    struct stat status;
+    const char byte = 0;
+    if (::fstat(file.handle(), &status) == 0
+        && ::pwrite(file.handle(), &byte, 1, status.st_size) < 0)
+        return qt_error_string(errno);
+    return file.errorString();
+}
 #else
 const QFileDevice::Permissions newFilePermissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner
     | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
@@ -45,16 +60,65 @@ bool syncToDisk(QFileDevice &file)
 {
     return file.flush();
 }
+
+QString writeFailureReason(const QFileDevice &file)
+{
+    return file.errorString();
+}
 #endif
 
-SavedPicture failure(const QString &reason)
+SavedPicture failure(const QString &fileName, const QString &dir, const QString &reason)
 {
-    return {QString(), reason};
+    return {QString(), unwritableLine(fileName, dir, reason)};
 }
 
-SavedPicture fileFailure(const QString &path, const QFileDevice &file)
+SavedPicture fileFailure(const QString &fileName, const QString &dir, const QFileDevice &file)
 {
-    return failure(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    return failure(fileName, dir, file.errorString());
+}
+
+// A file as the encoders see it, remembering whether it ever refused a write: the toolkit's TIFF
+// writer ignores a failed write and reports success, which on a disk that fills up leaves a
+// cut-off picture.
+class CheckedWrites : public QIODevice
+{
+public:
+    explicit CheckedWrites(QFileDevice &file)
+        : file(file)
+    {
+        open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    }
+
+    bool refusedAWrite() const { return refused; }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return file.size(); }
+    bool seek(qint64 position) override { return file.seek(position) && QIODevice::seek(position); }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override { return file.read(data, maxSize); }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        const qint64 written = file.write(data, size);
+        refused = refused || written != size;
+        return written;
+    }
+
+private:
+    QFileDevice &file;
+    bool refused = false;
+};
+
+// Why `writer` failed to encode into `file`: the file's refusal (a full disk, a size limit), of
+// which the writer only knows that writing failed; else the reason an encoder gave as a warning;
+// else the writer's own text.
+QString encodingFailure(const QImageWriter &writer, const CheckedWrites &checked,
+                        const QFileDevice &file, const QStringList &warnings)
+{
+    if (checked.refusedAWrite() || file.error() != QFileDevice::NoError)
+        return writeFailureReason(file);
+    if (!warnings.isEmpty())
+        return warnings.constFirst();
+    return writer.errorString();
 }
 
 SavedPicture discarded()
@@ -65,28 +129,32 @@ SavedPicture discarded()
 }
 
 // Encodes `picture` into a temporary file in `dir`, then gives the file the name `chooseTarget`
-// returns, by a move that never replaces a file, in its turn at the gate. `*nameTaken` tells that
-// the move failed because the name was taken since it was chosen.
+// returns, by a move that never replaces a file, in its turn at the gate. `finishFile` completes
+// the written file before it is synced. `*nameTaken` tells that the move failed because the name
+// was taken since it was chosen. A failure names the picture by `fileName`.
 SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QString &dir,
-                          const std::function<QString()> &chooseTarget, const SaveTurn &turn,
-                          const FinishFile &finishFile, bool *nameTaken)
+                          const QString &fileName, const std::function<QString()> &chooseTarget,
+                          const SaveTurn &turn, const FinishFile &finishFile, bool *nameTaken)
 {
     // A hidden name, so that a folder walk never picks up a picture still being written.
     if (turn.gate && !turn.gate->isOpen())
         return discarded();
     QTemporaryFile temporary(dir + QStringLiteral("/.tessaro-XXXXXX.part"));
     if (!temporary.open())
-        return fileFailure(dir, temporary);
-    writer.setDevice(&temporary);
-    const bool encoded = writer.write(picture);
+        return fileFailure(fileName, dir, temporary);
+    CheckedWrites checked(temporary);
+    writer.setDevice(&checked);
+    const ThreadWarnings encoderWarnings;
+    const bool encoded = writer.write(picture) && !checked.refusedAWrite();
     writer.setDevice(nullptr);
     if (!encoded)
-        return failure(writer.errorString());
+        return failure(fileName, dir,
+                       encodingFailure(writer, checked, temporary, encoderWarnings.messages()));
     if (!temporary.flush())
-        return fileFailure(dir, temporary);
+        return failure(fileName, dir, writeFailureReason(temporary));
     const QString finishNote = finishFile ? finishFile(temporary.fileName()) : QString();
     if (!syncToDisk(temporary))
-        return fileFailure(dir, temporary);
+        return failure(fileName, dir, writeFailureReason(temporary));
     temporary.setPermissions(newFilePermissions);
 
     // QTemporaryFile::rename never replaces the target, unlike QFile::rename, which falls back
@@ -104,7 +172,7 @@ SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QSt
     else if (!turn.gate->passInTurn(turn.ticket, move))
         return discarded();
     if (!moved)
-        return fileFailure(target, temporary);
+        return fileFailure(fileName, dir, temporary);
     // The object now names the output file, which must outlive it.
     temporary.setAutoRemove(false);
     SavedPicture saved {target, QString()};
@@ -168,6 +236,7 @@ SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QStr
                          const std::function<bool(const QString &)> &isTaken, const SaveTurn &turn,
                          const FinishFile &finishFile)
 {
+    const QString fileName = baseName + QLatin1Char('.') + format;
     QStringList refused;
     const auto taken = [&](const QString &path) { return refused.contains(path) || isTaken(path); };
     QString target;
@@ -175,8 +244,8 @@ SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QStr
         = [&] { return target = freeOutputPath(dir, baseName, format, now, taken); };
     for (;;) {
         bool nameTaken = false;
-        SavedPicture saved
-            = writeAndMove(picture, writer, dir, chooseTarget, turn, finishFile, &nameTaken);
+        SavedPicture saved = writeAndMove(picture, writer, dir, fileName, chooseTarget, turn,
+                                          finishFile, &nameTaken);
         if (!nameTaken) {
             saved.renamed
                 = !saved.path.isEmpty() && saved.path != outputPath(dir, baseName, format);

@@ -12,11 +12,11 @@
 
 class QImageWriter;
 
-// Where a picture went: `path` is empty when it was not written, and `error` then says why: the
-// writer's own text when the encoding failed, else a sentence naming the file or folder.
-// `renamed`: the plain name was taken, so the picture took a time-stamped one. `discarded`: the
-// gate was closed before the picture could take its name, so nothing was written.
-// `finishNote`: what the step that finished the written file said it could not do.
+// Where a picture went: `path` is empty when it was not written, and `error` is then the log line
+// naming the picture, the folder and the reason (unwritableLine). `renamed`: the plain name was
+// taken, so the picture took a time-stamped one. `discarded`: the gate was closed before the
+// picture could take its name, so nothing was written. `finishNote`: what the step that finished
+// the written file said it could not do.
 struct SavedPicture
 {
     QString path;

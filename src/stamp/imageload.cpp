@@ -1,10 +1,13 @@
 #include "stamp/imageload.h"
 
+#include "stamp/pictureguards.h"
+
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <QTransform>
+#include <QtEndian>
 #include <QtPlugin>
 
 Q_IMPORT_PLUGIN(Jp2ImagePlugin)
@@ -62,6 +65,22 @@ QImage upright(QImage picture, QImageIOHandler::Transformations transformation)
     return picture;
 }
 
+// The size the file declares, before any pixel is decoded: the reader's answer, or for a Sun
+// raster file, whose reader does not say, the width and height of its header.
+QSize declaredSize(QImageReader &reader, const QByteArray &head)
+{
+    const QSize size = reader.size();
+    if (size.isValid() || formatOfSignature(head) != "ras" || head.size() < 12)
+        return size;
+    const auto number
+        = [&head](int offset) { return qFromBigEndian<quint32>(head.constData() + offset); };
+    const quint32 width = number(4);
+    const quint32 height = number(8);
+    if (width > quint32(INT_MAX) || height > quint32(INT_MAX))
+        return QSize(INT_MAX, INT_MAX);
+    return QSize(int(width), int(height));
+}
+
 } // namespace
 
 QImage readPicture(const QString &path, QString *errorString)
@@ -74,24 +93,41 @@ QImage readPicture(const QString &path, QString *errorString)
 
 bool readPicture(const QString &path, QImage *picture, QString *errorString)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto refuse = [errorString](const QString &reason) {
         if (errorString)
-            *errorString = file.errorString();
+            *errorString = reason;
         return false;
-    }
-    QImageReader reader(&file, formatOfSignature(file.peek(16)));
+    };
+    QFile file;
+    QString reason;
+    if (!openRegularFile(path, &file, &reason))
+        return refuse(reason);
+    // A decoder's warning names the damage, where the reader's own text is often "Unknown error".
+    const ThreadWarnings decoderWarnings;
+    const auto refuseDamaged = [&](const QString &readerReason) {
+        const QStringList &warnings = decoderWarnings.messages();
+        return refuse(warnings.isEmpty() ? readerReason : damagedReason(warnings.constFirst()));
+    };
+    const QByteArray head = file.peek(34);
+    QImageReader reader(&file, formatOfSignature(head));
     reader.setAutoDetectImageFormat(true);
-    if (reader.read(picture)) {
-        *picture = upright(std::move(*picture), reader.transformation());
-        // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
-        // stamped pixel for pixel, whatever its name.
-        picture->setDevicePixelRatio(1);
-        return true;
-    }
-    if (errorString)
-        *errorString = reader.errorString();
-    return false;
+    const QSize declared = declaredSize(reader, head);
+    if (!declared.isValid())
+        return refuseDamaged(reader.canRead() ? sizeRefusal(declared) : reader.errorString());
+    reason = sizeRefusal(declared);
+    if (!reason.isEmpty())
+        return refuse(reason);
+    const bool decoded = reader.read(picture);
+    if (!decoded || !decoderWarnings.messages().isEmpty())
+        return refuseDamaged(reader.errorString());
+    reason = missingRowsReason(head, file.size());
+    if (!reason.isEmpty())
+        return refuse(reason);
+    *picture = upright(std::move(*picture), reader.transformation());
+    // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
+    // stamped pixel for pixel, whatever its name.
+    picture->setDevicePixelRatio(1);
+    return true;
 }
 
 namespace {

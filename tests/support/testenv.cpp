@@ -1,5 +1,7 @@
 #include "support/testenv.h"
 
+#include "app/settingsstore.h"
+
 #include <QApplication>
 #include <QSettings>
 
@@ -12,4 +14,5 @@ void initTestApplication()
 IsolatedSettings::IsolatedSettings()
 {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    QSettings::setPath(settingsStoreFormat(), QSettings::UserScope, dir.path());
 }

@@ -1,0 +1,132 @@
+#include "support/hostilefiles.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QtEndian>
+
+namespace {
+
+QByteArray bigEndian32(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray littleEndian(quint32 value, int bytes)
+{
+    QByteArray text(4, '\0');
+    qToLittleEndian(value, text.data());
+    return text.left(bytes);
+}
+
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 crc = 0xffffffffu;
+    for (const char byte : bytes) {
+        crc ^= uchar(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
+{
+    return bigEndian32(quint32(data.size())) + type + data + bigEndian32(crc32(type + data));
+}
+
+} // namespace
+
+QByteArray encoded(const QImage &picture, const char *format)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, format))
+        qFatal("cannot encode %s", format);
+    return buffer.data();
+}
+
+QByteArray pngBomb(const QSize &size)
+{
+    const QByteArray header = bigEndian32(quint32(size.width()))
+        + bigEndian32(quint32(size.height())) + QByteArray::fromHex("0100000000");
+    const int rowBytes = 1 + (size.width() + 7) / 8;
+    return QByteArray::fromHex("89504e470d0a1a0a") + pngChunk("IHDR", header)
+        + pngChunk("IDAT", qCompress(QByteArray(rowBytes * 16, '\0')).mid(4))
+        + pngChunk("IEND", QByteArray());
+}
+
+QByteArray tiffBomb(const QSize &size)
+{
+    const quint32 stripBytes = quint32((size.width() + 7) / 8) * quint32(size.height());
+    const struct
+    {
+        quint16 tag;
+        quint16 type; // 3 SHORT, 4 LONG
+        quint32 value;
+    } entries[] = {
+        {256, 4, quint32(size.width())},
+        {257, 4, quint32(size.height())},
+        {258, 3, 1},
+        {259, 3, 1},
+        {262, 3, 1},
+        {273, 4, 8 + 2 + 9 * 12 + 4},
+        {277, 3, 1},
+        {278, 4, quint32(size.height())},
+        {279, 4, stripBytes},
+    };
+    QByteArray tiff = QByteArray("II*\0", 4) + littleEndian(8, 4) + littleEndian(9, 2);
+    for (const auto &entry : entries)
+        tiff += littleEndian(entry.tag, 2) + littleEndian(entry.type, 2) + littleEndian(1, 4)
+            + littleEndian(entry.value, 4);
+    return tiff + littleEndian(0, 4) + QByteArray(256, '\0');
+}
+
+QByteArray jpegBomb(const QSize &size)
+{
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(Qt::gray);
+    QByteArray jpeg = encoded(small, "jpg");
+    const int frame = jpeg.indexOf(QByteArray::fromHex("ffc0"));
+    qToBigEndian(quint16(size.height()), jpeg.data() + frame + 5);
+    qToBigEndian(quint16(size.width()), jpeg.data() + frame + 7);
+    return jpeg;
+}
+
+QByteArray rasterBomb(const QSize &size)
+{
+    return QByteArray::fromHex("59a66a95") + bigEndian32(quint32(size.width()))
+        + bigEndian32(quint32(size.height())) + bigEndian32(8) + QByteArray(16, '\0');
+}
+
+qint64 peakMemoryKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toLongLong();
+    }
+    return -1;
+}
+
+bool resetPeakMemory()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
+
+QImage noisePicture(const QSize &size)
+{
+    QImage picture(size, QImage::Format_RGB32);
+    QRandomGenerator random(13);
+    for (int y = 0; y < size.height(); ++y) {
+        auto line = reinterpret_cast<QRgb *>(picture.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = random.generate() | 0xff000000u;
+    }
+    return picture;
+}

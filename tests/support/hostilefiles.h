@@ -1,0 +1,38 @@
+#ifndef TESSARO_HOSTILEFILES_H
+#define TESSARO_HOSTILEFILES_H
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+// Files made to harm a reader, and the memory they cost, for the tests and the benchmark of
+// hostile input.
+
+// `picture` encoded in `format`; the program stops when it cannot be.
+QByteArray encoded(const QImage &picture, const char *format);
+
+// A PNG of one bit per pixel declaring `size`, with the data of its first rows only.
+QByteArray pngBomb(const QSize &size);
+
+// A TIFF of one bit per pixel declaring `size` in one uncompressed strip, of which it holds
+// a few bytes.
+QByteArray tiffBomb(const QSize &size);
+
+// A small JPEG whose frame header declares `size`.
+QByteArray jpegBomb(const QSize &size);
+
+// A Sun raster header declaring `size`, 8 bits per pixel, without data.
+QByteArray rasterBomb(const QSize &size);
+
+// A picture of random opaque pixels, the same for every call.
+QImage noisePicture(const QSize &size);
+
+// The process's peak resident memory in KiB since the last resetPeakMemory(), or since it
+// started; -1 when it cannot be read.
+qint64 peakMemoryKiB();
+
+// Sets the peak resident memory back to what the process uses now; false when the system
+// does not allow it.
+bool resetPeakMemory();
+
+#endif // TESSARO_HOSTILEFILES_H
