@@ -216,7 +216,9 @@ QVector<double> stopBoxMilliseconds(MainWindow &window, const QStringList &photo
     Ui::MainWindow *ui = MainWindowProbe::ui(window);
     ui->resize_check->setChecked(false);
     ui->files_list->clear();
-    ui->files_list->addItems(photos);
+    // Enough photos that the run is still going after the last click.
+    for (int copy = 0; copy < 3; ++copy)
+        ui->files_list->addItems(photos);
     QTemporaryDir output;
     DialogAnswerer answerer;
     answerer.choosePath(output.path());
@@ -306,6 +308,7 @@ int main(int argc, char *argv[])
         return floorChild(QCoreApplication::arguments());
     }
     keepFreedMemory();
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
