@@ -7,6 +7,7 @@
 #include "batch/picturewalk.h"
 #include "batch/stamppool.h"
 #include "stamp/imageload.h"
+#include "support/testfiles.h"
 
 #include <QColorSpace>
 #include <QImageWriter>
@@ -38,19 +39,6 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Every name in a folder, hidden ones included.
-QStringList namesIn(const QString &dir)
-{
-    return QDir(dir).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 bool samePixels(const QImage &a, const QImage &b)

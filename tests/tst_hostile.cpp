@@ -9,6 +9,7 @@
 #include "stamp/pictureguards.h"
 #include "support/hostilefiles.h"
 #include "support/testenv.h"
+#include "support/testfiles.h"
 #include "support/watchdog.h"
 #include "ui_mainwindow.h"
 
@@ -33,18 +34,6 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList namesIn(const QString &dir)
-{
-    return QDir(dir).entryList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace

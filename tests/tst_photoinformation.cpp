@@ -4,6 +4,7 @@
 #include "batch/photoinformation.h"
 #include "batch/stampjob.h"
 #include "stamp/imageload.h"
+#include "support/testfiles.h"
 
 #include <QColorSpace>
 #include <QImageWriter>
@@ -72,12 +73,6 @@ QSize dotsPerInch(const QImage &picture)
                  qRound(picture.dotsPerMeterY() * 0.0254));
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QByteArray jpegBytes(const QImage &picture)
 {
     QBuffer buffer;
@@ -129,8 +124,10 @@ void writeTaggedPhoto(const QString &path)
     Exiv2::IptcData &iptc = image->iptcData();
     iptc["Iptc.Application2.Byline"] = photographer.toStdString();
     iptc["Iptc.Application2.Copyright"] = copyright.toStdString();
-    for (const char *keyword : {"harbour", "dawn"})
-        iptc.add(Exiv2::IptcKey("Iptc.Application2.Keywords"), new Exiv2::StringValue(keyword));
+    for (const char *keyword : {"harbour", "dawn"}) {
+        Exiv2::StringValue value(keyword); // copied by add()
+        iptc.add(Exiv2::IptcKey("Iptc.Application2.Keywords"), &value);
+    }
 
     Exiv2::XmpData &xmp = image->xmpData();
     xmp["Xmp.dc.creator"] = photographer.toStdString();

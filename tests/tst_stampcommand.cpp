@@ -7,6 +7,7 @@
 #include "stamp/imageload.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
+#include "support/testfiles.h"
 #include "ui_mainwindow.h"
 
 #include <QtTest>
@@ -83,17 +84,6 @@ QString writeFile(const QString &path, const QByteArray &content)
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList namesIn(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 // A settings file that stamps nothing: the output is the picture itself.

@@ -4,6 +4,7 @@
 #include "stamp/imageload.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
+#include "support/testfiles.h"
 #include "support/watchdog.h"
 #include "support/windowfixture.h"
 #include "ui_mainwindow.h"
@@ -28,17 +29,6 @@ QString writePicture(const QString &path, const QSize &size = QSize(48, 32),
     if (!picture.save(path, format))
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList namesIn(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 // The log as lines: "<hr>" for a horizontal rule, the shown text for any other line. Appended as

@@ -1,0 +1,14 @@
+#ifndef TESSARO_TESTFILES_H
+#define TESSARO_TESTFILES_H
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The bytes of the file at `path`; empty when it cannot be read.
+QByteArray fileBytes(const QString &path);
+
+// Every name in a folder, hidden ones included, sorted by name.
+QStringList namesIn(const QString &dir);
+
+#endif // TESSARO_TESTFILES_H
