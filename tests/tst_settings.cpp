@@ -404,7 +404,7 @@ void TstSettings::savedSetupIsTheWindowsJob_data()
            "top_radio=true\nbottom_radio_radio=false\nlight_radio=true\ndark_radio=false\n"
            "scale_spin=2.5\nresize_check=false\naspect_check=true\nwidth_spin=800\n"
            "height_spin=600\ntxt_x_spin=-5\ntxt_y_spin=33\noutjpg_radio=false\n"
-           "outtif_radio=true\ncomp_slider=55";
+           "outtif_radio=true\ncomp_slider=55\nkeepinfo_check=false\ndropgps_check=false";
     QTest::newRow("two positions checked: the later stays")
         << "txt_top_btn=true\ntxt_bot_btn=true\nlogo_left_btn=true\nlogo_right_btn=true";
     QTest::newRow("no button checked: the form's stays")
@@ -459,6 +459,8 @@ void TstSettings::savedSetupIsTheWindowsJob()
     QCOMPARE(saved.jpgQuality, ui()->comp_slider->value());
     QCOMPARE(saved.job.quality, ui()->outjpg_radio->isChecked() ? ui()->comp_slider->value() : -1);
     QCOMPARE(saved.logoFileName, MainWindowProbe::logoFileName(*window));
+    QCOMPARE(saved.job.keepMetadata, job.keepMetadata);
+    QCOMPARE(saved.job.keepLocation, job.keepLocation);
 }
 
 QTEST_MAIN(TstSettings)
