@@ -61,3 +61,5 @@ void MainWindow::closeEvent(QCloseEvent *event)
         event->ignore();
     }
 }
+
+#include "moc_mainwindow.cpp"

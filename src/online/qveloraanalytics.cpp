@@ -62,3 +62,5 @@ void QVeloraAnalytics::run()
     const bool answered = reply->error() == QNetworkReply::NoError;
     emit updateMessage(answered ? QString::fromUtf8(reply->readAll()) : QString());
 }
+
+#include "moc_qveloraanalytics.cpp"

@@ -21,3 +21,5 @@ LogFollower::LogFollower(QPlainTextEdit *log)
     connect(scrollBar, &QScrollBar::valueChanged, this,
             [this](int value) { following = value == scrollBar->maximum(); });
 }
+
+#include "moc_logfollower.cpp"

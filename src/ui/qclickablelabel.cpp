@@ -19,3 +19,5 @@ void QClickableLabel::mouseMoveEvent(QMouseEvent *event)
 {
     emit mouseMoved(event);
 }
+
+#include "moc_qclickablelabel.cpp"

@@ -28,3 +28,5 @@ bool WheelGuard::eventFilter(QObject *watched, QEvent *event)
     event->ignore();
     return true;
 }
+
+#include "moc_wheelguard.cpp"
