@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/savedsetup.h"
 #include "batch/batchtexts.h"
 #include "batch/stamppool.h"
 #include "ui/startfolder.h"
@@ -93,7 +94,7 @@ void MainWindow::stampPictures(const QString &folder)
 {
     run.folder = folder;
     run.format = outputFormat();
-    run.quality = ui->outjpg_radio->isChecked() ? ui->comp_slider->value() : -1;
+    run.quality = writerQuality(run.format, ui->comp_slider->value());
     run.nextEntry = 0;
     run.entriesInFlight.clear();
     run.pool = new StampPool(QThread::idealThreadCount(), this);

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/settingskeys.h"
 #include "stamp/placement.h"
 #include "ui_mainwindow.h"
 
@@ -7,16 +8,12 @@
 
 namespace {
 
-// The checked states of the nine position buttons named prefix + cell + "_btn", in reading order.
+// The checked states of the nine position buttons of a group, in reading order.
 QVector<bool> placementButtonStates(const QWidget *window, const QString &prefix)
 {
-    static const char *const cells[]
-        = {"topleft", "top", "topright", "left", "center", "right", "botleft", "bot", "botright"};
     QVector<bool> states;
-    for (const char *cell : cells) {
-        const QString name = prefix + QLatin1String(cell) + QLatin1String("_btn");
+    for (const QString &name : placementButtonNames(prefix))
         states << window->findChild<QAbstractButton *>(name)->isChecked();
-    }
     return states;
 }
 

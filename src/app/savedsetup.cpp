@@ -8,16 +8,16 @@
 namespace {
 
 // The value stored under `key`, read as the window's load reads it.
-QVariant restored(const QSettings &store, const char *key)
+QVariant restored(const QSettings &store, const QString &key)
 {
     for (const SettingKey &entry : settingKeys()) {
-        if (qstrcmp(entry.key, key) == 0)
-            return storedValue(entry, store.value(QLatin1String(key), entry.defaultValue));
+        if (key == QLatin1String(entry.key))
+            return storedValue(entry, store.value(key, entry.defaultValue));
     }
-    qFatal("no settings key %s", key);
+    qFatal("no settings key %s", qPrintable(key));
 }
 
-int restoredInt(const QSettings &store, const char *key, int minimum, int maximum)
+int restoredInt(const QSettings &store, const QString &key, int minimum, int maximum)
 {
     return qBound(minimum, restored(store, key).toInt(), maximum);
 }
@@ -25,7 +25,7 @@ int restoredInt(const QSettings &store, const char *key, int minimum, int maximu
 // The index of the button left checked when the buttons of one group, checked on the form at
 // `formChecked`, are loaded in the order of `keys`: loading true checks a button and unchecks
 // the others, loading false cannot uncheck the checked one.
-int checkedButton(const QSettings &store, const QVector<const char *> &keys, int formChecked)
+int checkedButton(const QSettings &store, const QStringList &keys, int formChecked)
 {
     int checked = formChecked;
     for (int i = 0; i < keys.size(); ++i) {
@@ -35,8 +35,9 @@ int checkedButton(const QSettings &store, const QVector<const char *> &keys, int
     return checked;
 }
 
-StampAlignment restoredAlignment(const QSettings &store, const QVector<const char *> &keys)
+StampAlignment restoredAlignment(const QSettings &store, const QString &prefix)
 {
+    const QStringList keys = placementButtonNames(prefix);
     QVector<bool> states(keys.size(), false);
     states[checkedButton(store, keys, 0)] = true;
     return alignmentOfFirstChecked(states);
@@ -95,17 +96,10 @@ SavedSetup savedSetup(const QSettings &store)
     stamp.logoScale = restoredScale(store);
     stamp.transformMode = Qt::SmoothTransformation;
 
-    setup.job.textAlignment = restoredAlignment(
-        store,
-        {"txt_topleft_btn", "txt_top_btn", "txt_topright_btn", "txt_left_btn", "txt_center_btn",
-         "txt_right_btn", "txt_botleft_btn", "txt_bot_btn", "txt_botright_btn"});
+    setup.job.textAlignment = restoredAlignment(store, QStringLiteral("txt_"));
     setup.job.textOffset = QPoint(restoredInt(store, "txt_x_spin", -9999, 9999),
                                   restoredInt(store, "txt_y_spin", -9999, 9999));
-    setup.job.logoAlignment
-        = restoredAlignment(store,
-                            {"logo_topleft_btn", "logo_top_btn", "logo_topright_btn",
-                             "logo_left_btn", "logo_center_btn", "logo_right_btn",
-                             "logo_botleft_btn", "logo_bot_btn", "logo_botright_btn"});
+    setup.job.logoAlignment = restoredAlignment(store, QStringLiteral("logo_"));
     setup.job.logoOffset = QPoint(restoredInt(store, "x_spin", -99999, 999999),
                                   restoredInt(store, "y_spin", -99999, 999999));
 

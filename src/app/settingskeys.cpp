@@ -19,6 +19,16 @@ SettingKey member(const char *key, SettingTarget target, const QVariant &default
 
 } // namespace
 
+QStringList placementButtonNames(const QString &prefix)
+{
+    static const char *const cells[]
+        = {"topleft", "top", "topright", "left", "center", "right", "botleft", "bot", "botright"};
+    QStringList names;
+    for (const char *cell : cells)
+        names << prefix + QLatin1String(cell) + QLatin1String("_btn");
+    return names;
+}
+
 const QVector<SettingKey> &settingKeys()
 {
     static const QVector<SettingKey> keys = {

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -18,6 +19,10 @@ struct SettingKey
     const char *objectName; // the control whose state the key holds; empty for members
     QVariant defaultValue;
 };
+
+// The object names, which are also the settings keys, of the nine position buttons of a group:
+// `prefix` ("txt_" or "logo_") + cell + "_btn", in reading order.
+QStringList placementButtonNames(const QString &prefix);
 
 // Every key of the store, in the order they are read.
 const QVector<SettingKey> &settingKeys();

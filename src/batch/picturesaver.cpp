@@ -136,9 +136,9 @@ SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QSt
                           const QString &fileName, const std::function<QString()> &chooseTarget,
                           const SaveTurn &turn, const FinishFile &finishFile, bool *nameTaken)
 {
-    // A hidden name, so that a folder walk never picks up a picture still being written.
     if (turn.gate && !turn.gate->isOpen())
         return discarded();
+    // A hidden name, so that a folder walk never picks up a picture still being written.
     QTemporaryFile temporary(dir + QStringLiteral("/.tessaro-XXXXXX.part"));
     if (!temporary.open())
         return fileFailure(fileName, dir, temporary);

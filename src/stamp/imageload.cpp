@@ -85,18 +85,10 @@ QSize declaredSize(QImageReader &reader, const QByteArray &head)
 
 QImage readPicture(const QString &path, QString *errorString)
 {
-    QImage picture;
-    if (!readPicture(path, &picture, errorString))
-        return QImage();
-    return picture;
-}
-
-bool readPicture(const QString &path, QImage *picture, QString *errorString)
-{
     const auto refuse = [errorString](const QString &reason) {
         if (errorString)
             *errorString = reason;
-        return false;
+        return QImage();
     };
     QFile file;
     QString reason;
@@ -117,17 +109,17 @@ bool readPicture(const QString &path, QImage *picture, QString *errorString)
     reason = sizeRefusal(declared);
     if (!reason.isEmpty())
         return refuse(reason);
-    const bool decoded = reader.read(picture);
-    if (!decoded || !decoderWarnings.messages().isEmpty())
+    QImage picture = reader.read();
+    if (picture.isNull() || !decoderWarnings.messages().isEmpty())
         return refuseDamaged(reader.errorString());
     reason = missingRowsReason(head, file.size());
     if (!reason.isEmpty())
         return refuse(reason);
-    *picture = upright(std::move(*picture), reader.transformation());
+    picture = upright(std::move(picture), reader.transformation());
     // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
     // stamped pixel for pixel, whatever its name.
-    picture->setDevicePixelRatio(1);
-    return true;
+    picture.setDevicePixelRatio(1);
+    return picture;
 }
 
 namespace {
@@ -183,8 +175,8 @@ WorkingCopy workingCopy(QImage decoded)
 WorkingCopy readWorkingCopy(const QString &path)
 {
     QString error;
-    QImage decoded;
-    if (!readPicture(path, &decoded, &error)) {
+    QImage decoded = readPicture(path, &error);
+    if (decoded.isNull()) {
         WorkingCopy failed;
         failed.error = error;
         return failed;

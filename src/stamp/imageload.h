@@ -9,11 +9,6 @@
 // the reader's reason.
 QImage readPicture(const QString &path, QString *errorString = nullptr);
 
-// The same, decoding into `picture`'s own memory when it already has the size and format of the
-// decoded picture (QImageReader::read(QImage *)), which saves touching fresh memory for every
-// photo of a batch; `picture` is replaced otherwise. Returns false on failure.
-bool readPicture(const QString &path, QImage *picture, QString *errorString = nullptr);
-
 // A picture as it is stamped: 32-bit ARGB, at a fixed resolution (`stampDotsPerMeter`), with the
 // decoded colour space; `opaque` when the decoder's format says every pixel has alpha 255.
 struct WorkingCopy
