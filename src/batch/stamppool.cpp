@@ -1,24 +1,34 @@
 #include "batch/stamppool.h"
 
 #include <QScopedValueRollback>
+#include <QThreadPool>
 
 StampPool::StampPool(int workers, QObject *parent)
     : QObject(parent)
+    , workers(qMax(1, workers))
 {
     qRegisterMetaType<StampResult>();
-    this->workers.setMaxThreadCount(qMax(1, workers));
+    // The toolkit's own use of the pool keeps the threads it had.
+    QThreadPool *toolkitPool = QThreadPool::globalInstance();
+    toolkitPool->setMaxThreadCount(toolkitPool->maxThreadCount() + this->workers);
 }
 
 StampPool::~StampPool()
 {
     stop();
-    workers.waitForDone();
+    {
+        QMutexLocker lock(&ordersLock);
+        while (working > 0)
+            workersDone.wait(&ordersLock);
+    }
+    QThreadPool *toolkitPool = QThreadPool::globalInstance();
+    toolkitPool->setMaxThreadCount(toolkitPool->maxThreadCount() - workers);
 }
 
 int StampPool::capacity() const
 {
-    // One picture more than workers: it is read as soon as a worker is free.
-    return workers.maxThreadCount() + 1;
+    // One picture more than workers: a worker takes it as soon as it is free.
+    return workers + 1;
 }
 
 int StampPool::inFlight() const
@@ -28,16 +38,42 @@ int StampPool::inFlight() const
 
 void StampPool::stamp(const QString &path, const StampJob &job)
 {
-    const int ticket = given++;
-    workers.start([this, ticket, path, job] {
-        StampResult result = stampFile(path, job, SaveTurn {&gate, ticket});
-        if (ticket + 1 < given)
-            result.picture.image = QImage();
-        // Queued to this object's thread; dropped if the pool is gone by then.
-        QMetaObject::invokeMethod(
-            this, [this, ticket, path, result] { deliver(ticket, path, result); },
-            Qt::QueuedConnection);
-    });
+    {
+        QMutexLocker lock(&ordersLock);
+        orders.push_back(Order {given++, path, job});
+        if (working == workers)
+            return;
+        ++working;
+    }
+    QThreadPool::globalInstance()->start([this] { work(); });
+}
+
+void StampPool::work()
+{
+    forever {
+        QMutexLocker lock(&ordersLock);
+        if (orders.empty()) {
+            --working;
+            workersDone.wakeAll();
+            return;
+        }
+        const Order order = std::move(orders.front());
+        orders.pop_front();
+        lock.unlock();
+        stampOrder(order);
+    }
+}
+
+void StampPool::stampOrder(const Order &order)
+{
+    StampResult result = stampFile(order.path, order.job, SaveTurn {&gate, order.ticket});
+    if (order.ticket + 1 < given)
+        result.picture.image = QImage();
+    // Queued to this object's thread; dropped if the pool is gone by then.
+    QMetaObject::invokeMethod(
+        this,
+        [this, ticket = order.ticket, path = order.path, result] { deliver(ticket, path, result); },
+        Qt::QueuedConnection);
 }
 
 void StampPool::stop()

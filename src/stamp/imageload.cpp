@@ -101,8 +101,10 @@ QImage readPicture(const QString &path, QString *errorString)
         return refuse(warnings.isEmpty() ? readerReason : damagedReason(warnings.constFirst()));
     };
     const QByteArray head = file.peek(34);
-    QImageReader reader(&file, formatOfSignature(head));
-    reader.setAutoDetectImageFormat(true);
+    const QByteArray certainFormat = formatOfSignature(head);
+    QImageReader reader(&file, certainFormat);
+    // With a format and detection on, the reader loads every installed plug-in to ask it.
+    reader.setAutoDetectImageFormat(certainFormat.isEmpty());
     const QSize declared = declaredSize(reader, head);
     if (!declared.isValid())
         return refuseDamaged(reader.canRead() ? sizeRefusal(declared) : reader.errorString());
