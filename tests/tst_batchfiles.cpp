@@ -2,6 +2,7 @@
 // walk of a drop, the log texts, the working copy a picture is read into and the worker pool.
 #include "batch/batchtexts.h"
 #include "batch/outputnaming.h"
+#include "batch/pictureencoder.h"
 #include "batch/picturesaver.h"
 #include "batch/picturetypes.h"
 #include "batch/picturewalk.h"
@@ -68,8 +69,8 @@ private slots:
     void neverReplacesAFile();
     void failedWriteLeavesNothing_data();
     void failedWriteLeavesNothing();
-    void colourSpaceIsStored_data();
-    void colourSpaceIsStored();
+    void savedAsTheToolkitWritesIt_data();
+    void savedAsTheToolkitWritesIt();
     void loadedWorkingCopy_data();
     void loadedWorkingCopy();
     void undecodableFileGivesTheReason();
@@ -272,9 +273,8 @@ void TstBatchFiles::savesUnderThePlainName()
 {
     QTemporaryDir dir;
     const QImage picture = filledPicture(QSize(30, 20), qRgb(10, 200, 30));
-    QImageWriter writer;
-    writer.setFormat("png");
-    const SavedPicture saved = savePicture(picture, writer, dir.path(), "holiday.2020", "png",
+    const PictureEncoder encoder("png");
+    const SavedPicture saved = savePicture(picture, encoder, dir.path(), "holiday.2020", "png",
                                            clockOf({firstTime}), &isOccupied);
     QCOMPARE(saved.path, dir.filePath("holiday.2020.png"));
     QVERIFY(saved.error.isEmpty());
@@ -293,8 +293,7 @@ void TstBatchFiles::finishStepWorksOnTheCompleteFileBeforeTheMove()
 {
     QTemporaryDir dir;
     const QImage picture = filledPicture(QSize(30, 20), qRgb(10, 200, 30));
-    QImageWriter writer;
-    writer.setFormat("png");
+    const PictureEncoder encoder("png");
     QStringList namesDuringTheStep;
     bool completeDuringTheStep = false;
     const auto finish = [&](const QString &temporaryPath) {
@@ -306,7 +305,7 @@ void TstBatchFiles::finishStepWorksOnTheCompleteFileBeforeTheMove()
             file.write("tagged");
         return QStringLiteral("note");
     };
-    const SavedPicture saved = savePicture(picture, writer, dir.path(), "holiday", "png",
+    const SavedPicture saved = savePicture(picture, encoder, dir.path(), "holiday", "png",
                                            clockOf({firstTime}), &isOccupied, {}, finish);
 
     QCOMPARE(namesDuringTheStep.size(), 1);
@@ -345,10 +344,9 @@ void TstBatchFiles::neverReplacesAFile()
         = [&](const QString &path) { return takenAfterTheCheck ? false : isOccupied(path); };
 
     const QImage picture = filledPicture(QSize(8, 8), qRgb(1, 2, 3));
-    QImageWriter writer;
-    writer.setFormat("png");
-    const SavedPicture saved
-        = savePicture(picture, writer, dir.path(), "holiday", "png", clockOf({firstTime}), isTaken);
+    const PictureEncoder encoder("png");
+    const SavedPicture saved = savePicture(picture, encoder, dir.path(), "holiday", "png",
+                                           clockOf({firstTime}), isTaken);
 
     QCOMPARE(saved.path, dir.filePath("holiday_20240102030405006.png"));
     QVERIFY(samePixels(QImage(saved.path), picture));
@@ -391,34 +389,46 @@ void TstBatchFiles::failedWriteLeavesNothing()
     const QString folder = folderExists ? dir.path() : dir.filePath("gone");
     if (format == "jpg")
         QTest::ignoreMessage(QtWarningMsg, "Maximum supported image dimension is 65500 pixels");
-    QImageWriter writer;
-    writer.setFormat(format);
+    const PictureEncoder encoder(format);
     const SavedPicture saved
-        = savePicture(picture, writer, folder, "holiday", QString::fromLatin1(format),
+        = savePicture(picture, encoder, folder, "holiday", QString::fromLatin1(format),
                       clockOf({firstTime}), &isOccupied);
     QVERIFY(saved.path.isEmpty());
     QCOMPARE(saved.error, error.arg(folder));
     QCOMPARE(namesIn(dir.path()), QStringList());
 }
 
-void TstBatchFiles::colourSpaceIsStored_data()
+void TstBatchFiles::savedAsTheToolkitWritesIt_data()
 {
     QTest::addColumn<QString>("format");
-    QTest::newRow("jpg") << "jpg";
-    QTest::newRow("png") << "png";
-    QTest::newRow("tif") << "tif";
+    QTest::addColumn<int>("quality");
+    QTest::newRow("jpg") << "jpg" << -1;
+    QTest::newRow("jpg at 37") << "jpg" << 37;
+    QTest::newRow("png") << "png" << -1;
+    QTest::newRow("tif") << "tif" << -1;
 }
 
-void TstBatchFiles::colourSpaceIsStored()
+// The bytes the toolkit's writer makes, with the colour space.
+void TstBatchFiles::savedAsTheToolkitWritesIt()
 {
     QFETCH(QString, format);
+    QFETCH(int, quality);
     QTemporaryDir dir;
-    QImage picture = filledPicture(QSize(16, 16), qRgb(200, 30, 40), QImage::Format_ARGB32);
+    QImage picture(40, 30, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgba(x * 6, y * 8, (x * y) % 256, 255 - x - y));
+    }
     picture.setColorSpace(QColorSpace::DisplayP3);
-    QImageWriter writer;
-    writer.setFormat(format.toLatin1());
-    const SavedPicture saved = savePicture(picture, writer, dir.path(), "wide", format,
-                                           clockOf({firstTime}), &isOccupied);
+    const SavedPicture saved
+        = savePicture(picture, PictureEncoder(format.toLatin1(), quality), dir.path(), "wide",
+                      format, clockOf({firstTime}), &isOccupied);
+    QBuffer expected;
+    expected.open(QIODevice::WriteOnly);
+    QImageWriter writer(&expected, format.toLatin1());
+    writer.setQuality(quality);
+    QVERIFY(writer.write(picture));
+    QVERIFY(fileBytes(saved.path) == expected.data());
     QCOMPARE(QImage(saved.path).colorSpace(), QColorSpace(QColorSpace::DisplayP3));
 }
 

@@ -4,6 +4,7 @@
 #include "app/settingskeys.h"
 #include "app/settingsstore.h"
 #include "batch/batchtexts.h"
+#include "batch/pictureencoder.h"
 #include "batch/picturesaver.h"
 #include "stamp/imageload.h"
 #include "stamp/pictureguards.h"
@@ -280,10 +281,9 @@ void TstHostile::fullDiskNamesThePictureAndTheReason()
             ::setrlimit(RLIMIT_FSIZE, &fileSizeLimit);
     });
 
-    QImageWriter writer;
-    writer.setFormat(format.toLatin1());
+    const PictureEncoder encoder(format.toLatin1());
     const SavedPicture failed
-        = savePicture(noisePicture(QSize(600, 600)), writer, dir.path(), QStringLiteral("big"),
+        = savePicture(noisePicture(QSize(600, 600)), encoder, dir.path(), QStringLiteral("big"),
                       format, &QDateTime::currentDateTime, &isOccupied);
     QVERIFY(failed.path.isEmpty());
     QCOMPARE(
@@ -292,7 +292,7 @@ void TstHostile::fullDiskNamesThePictureAndTheReason()
     QCOMPARE(namesIn(dir.path()), QStringList());
 
     const SavedPicture written
-        = savePicture(noisePicture(QSize(8, 8)), writer, dir.path(), QStringLiteral("small"),
+        = savePicture(noisePicture(QSize(8, 8)), encoder, dir.path(), QStringLiteral("small"),
                       format, &QDateTime::currentDateTime, &isOccupied);
     QCOMPARE(written.error, QString());
     QCOMPARE(QImage(written.path).size(), QSize(8, 8));

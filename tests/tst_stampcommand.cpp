@@ -121,6 +121,8 @@ private slots:
     void failuresAndRenamesArePrinted_data();
     void failuresAndRenamesArePrinted();
     void missingStoredLogoIsSkipped();
+    void loadsOnlyThePlugInOfItsFormat_data();
+    void loadsOnlyThePlugInOfItsFormat();
     void concurrentProcessesShareAFolder();
     void signalStopsTheRun_data();
     void signalStopsTheRun();
@@ -547,6 +549,42 @@ void TstStampCommand::missingStoredLogoIsSkipped()
                                + " no longer exists; stamping without a logo."),
              qPrintable(done.err));
     QCOMPARE(done.out, QStringList({"a.jpg ... OK! (1 of 1)"}));
+}
+
+void TstStampCommand::loadsOnlyThePlugInOfItsFormat_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QString>("plugInName");
+    QTest::newRow("jpg") << "jpg" << QStringList {"a.jpg"} << "jpeg";
+    QTest::newRow("tif") << "tif" << QStringList {"a.tif"} << "tiff";
+}
+
+// Reading and writing a format load its picture plug-in alone, not every one installed: loading
+// them all costs more than stamping a small photo.
+void TstStampCommand::loadsOnlyThePlugInOfItsFormat()
+{
+    QFETCH(QString, format);
+    QFETCH(QStringList, inputs);
+    QFETCH(QString, plugInName);
+    QStringList arguments {"--settings", plainSettings(path("plain.conf")),
+                           "--format",   format,
+                           "--output",   path("out")};
+    for (const QString &input : inputs)
+        arguments << writePicture(path("in/" + input));
+    QProcess process;
+    QProcessEnvironment environment = stampEnvironment(configHome);
+    // The C library's loader names every library it loads.
+    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    process.setProcessEnvironment(environment);
+    process.start(stampProgram, arguments);
+    const Finished done = finished(process);
+    QVERIFY2(done.status == 0, qPrintable(done.out.join('\n')));
+    const QStringList loaded
+        = done.err.split('\n').filter("generating link map").filter("/imageformats/");
+    QVERIFY2(!loaded.isEmpty(), qPrintable(done.err));
+    for (const QString &line : loaded)
+        QVERIFY2(line.contains(plugInName), qPrintable(loaded.join('\n')));
 }
 
 // Three processes write pictures of the same names into one folder at once: every picture

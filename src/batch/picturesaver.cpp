@@ -2,10 +2,10 @@
 
 #include "batch/batchtexts.h"
 #include "batch/outputnaming.h"
+#include "batch/pictureencoder.h"
 #include "stamp/pictureguards.h"
 
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QTemporaryFile>
 
 #ifdef Q_OS_UNIX
@@ -108,17 +108,17 @@ private:
     bool refused = false;
 };
 
-// Why `writer` failed to encode into `file`: the file's refusal (a full disk, a size limit), of
-// which the writer only knows that writing failed; else the reason an encoder gave as a warning;
-// else the writer's own text.
-QString encodingFailure(const QImageWriter &writer, const CheckedWrites &checked,
+// Why encoding into `file` failed: the file's refusal (a full disk, a size limit), of which the
+// encoder only knows that writing failed; else the reason it gave as a warning; else its own
+// text, `encoderReason`.
+QString encodingFailure(const QString &encoderReason, const CheckedWrites &checked,
                         const QFileDevice &file, const QStringList &warnings)
 {
     if (checked.refusedAWrite() || file.error() != QFileDevice::NoError)
         return writeFailureReason(file);
     if (!warnings.isEmpty())
         return warnings.constFirst();
-    return writer.errorString();
+    return encoderReason;
 }
 
 SavedPicture discarded()
@@ -132,7 +132,7 @@ SavedPicture discarded()
 // returns, by a move that never replaces a file, in its turn at the gate. `finishFile` completes
 // the written file before it is synced. `*nameTaken` tells that the move failed because the name
 // was taken since it was chosen. A failure names the picture by `fileName`.
-SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QString &dir,
+SavedPicture writeAndMove(const QImage &picture, const PictureEncoder &encoder, const QString &dir,
                           const QString &fileName, const std::function<QString()> &chooseTarget,
                           const SaveTurn &turn, const FinishFile &finishFile, bool *nameTaken)
 {
@@ -143,13 +143,12 @@ SavedPicture writeAndMove(const QImage &picture, QImageWriter &writer, const QSt
     if (!temporary.open())
         return fileFailure(fileName, dir, temporary);
     CheckedWrites checked(temporary);
-    writer.setDevice(&checked);
     const ThreadWarnings encoderWarnings;
-    const bool encoded = writer.write(picture) && !checked.refusedAWrite();
-    writer.setDevice(nullptr);
-    if (!encoded)
-        return failure(fileName, dir,
-                       encodingFailure(writer, checked, temporary, encoderWarnings.messages()));
+    QString encoderReason;
+    if (!encoder.encode(picture, &checked, &encoderReason) || checked.refusedAWrite())
+        return failure(
+            fileName, dir,
+            encodingFailure(encoderReason, checked, temporary, encoderWarnings.messages()));
     if (!temporary.flush())
         return failure(fileName, dir, writeFailureReason(temporary));
     const QString finishNote = finishFile ? finishFile(temporary.fileName()) : QString();
@@ -230,7 +229,7 @@ bool isOccupied(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
-SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QString &dir,
+SavedPicture savePicture(const QImage &picture, const PictureEncoder &encoder, const QString &dir,
                          const QString &baseName, const QString &format,
                          const std::function<QDateTime()> &now,
                          const std::function<bool(const QString &)> &isTaken, const SaveTurn &turn,
@@ -244,7 +243,7 @@ SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QStr
         = [&] { return target = freeOutputPath(dir, baseName, format, now, taken); };
     for (;;) {
         bool nameTaken = false;
-        SavedPicture saved = writeAndMove(picture, writer, dir, fileName, chooseTarget, turn,
+        SavedPicture saved = writeAndMove(picture, encoder, dir, fileName, chooseTarget, turn,
                                           finishFile, &nameTaken);
         if (!nameTaken) {
             saved.renamed

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <set>
 
-class QImageWriter;
+class PictureEncoder;
 
 // Where a picture went: `path` is empty when it was not written, and `error` is then the log line
 // naming the picture, the folder and the reason (unwritableLine). `renamed`: the plain name was
@@ -65,14 +65,13 @@ struct SaveTurn
     int ticket = 0;
 };
 
-// Writes `picture` with `writer` (format and quality already set) into `dir` as a new file named
-// by `baseName` and `format`, taking the first name `freeOutputPath` gives for `now` and
-// `isTaken`. The picture is encoded into a temporary file in `dir` and moved under its name only
-// when complete, by a rename that refuses to replace a file: a name taken between the check and
-// the move gets the next time-stamped name. With a `turn`, the move waits for the picture's turn
-// at the gate; with `finishFile`, the file is finished by it before. A failure, or a gate
-// closed before the move, leaves no file behind.
-SavedPicture savePicture(const QImage &picture, QImageWriter &writer, const QString &dir,
+// Writes `picture` with `encoder` into `dir` as a new file named by `baseName` and `format`,
+// taking the first name `freeOutputPath` gives for `now` and `isTaken`. The picture is encoded into
+// a temporary file in `dir` and moved under its name only when complete, by a rename that refuses
+// to replace a file: a name taken between the check and the move gets the next time-stamped name.
+// With a `turn`, the move waits for the picture's turn at the gate; with `finishFile`, the file is
+// finished by it before. A failure, or a gate closed before the move, leaves no file behind.
+SavedPicture savePicture(const QImage &picture, const PictureEncoder &encoder, const QString &dir,
                          const QString &baseName, const QString &format,
                          const std::function<QDateTime()> &now,
                          const std::function<bool(const QString &)> &isTaken,

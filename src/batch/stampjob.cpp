@@ -2,10 +2,10 @@
 
 #include "batch/batchtexts.h"
 #include "batch/photoinformation.h"
+#include "batch/pictureencoder.h"
 #include "batch/picturesaver.h"
 
 #include <QFileInfo>
-#include <QImageWriter>
 
 namespace {
 
@@ -92,13 +92,10 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
         };
     }
 
-    QImageWriter writer;
-    writer.setFormat(job.format.toLatin1());
-    if (job.quality >= 0)
-        writer.setQuality(job.quality);
+    const PictureEncoder encoder(job.format.toLatin1(), job.quality);
     const QFileInfo source(path);
     const SavedPicture saved
-        = savePicture(result.stamped.image, writer, job.outputFolder, source.completeBaseName(),
+        = savePicture(result.stamped.image, encoder, job.outputFolder, source.completeBaseName(),
                       job.format, &QDateTime::currentDateTime, &isOccupied, turn, writeInformation);
     result.discarded = saved.discarded;
     result.outputPath = saved.path;

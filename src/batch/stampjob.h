@@ -26,7 +26,7 @@ struct StampJob
     QPoint logoOffset;
     QString outputFolder;
     QString format = QStringLiteral("jpg"); // "jpg", "png" or "tif": writer format and extension
-    int quality = -1; // JPG quality 0 to 100; -1 leaves the writer's default
+    int quality = -1; // JPG quality 0 to 100; -1 leaves the encoder's default
     // The source's photo information (EXIF, IPTC, XMP) goes into the stamped file; its GPS
     // position too only with `keepLocation`.
     bool keepMetadata = true;

@@ -1,0 +1,29 @@
+#ifndef TESSARO_PICTUREENCODER_H
+#define TESSARO_PICTUREENCODER_H
+
+#include <QByteArray>
+#include <QString>
+
+class QIODevice;
+class QImage;
+
+// Encodes pictures in one format with the toolkit's encoder for it, as its picture writer does,
+// byte for byte. The writer loads every installed picture plug-in that comes before the one for
+// the format, which costs more than stamping a photo where many formats are installed; here the
+// plug-in for the format is found by its declared names and loaded alone. A format no plug-in
+// declares, one the toolkit encodes itself (PNG), goes through its writer.
+class PictureEncoder
+{
+public:
+    // `quality` as the writer takes it; -1 for the encoder's default.
+    explicit PictureEncoder(const QByteArray &format, int quality = -1);
+
+    // Writes `picture` to the open `device`; on failure, `*reason` says why as the toolkit does.
+    bool encode(const QImage &picture, QIODevice *device, QString *reason) const;
+
+private:
+    QByteArray format;
+    int quality;
+};
+
+#endif // TESSARO_PICTUREENCODER_H
