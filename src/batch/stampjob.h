@@ -44,9 +44,9 @@ struct LogLine
 
 // What became of one picture. `lines` are the log lines that come before the written line (the
 // renamed-file warning and the line saying the photo information was not kept, or the one line
-// saying why nothing was written); `outputPath` is empty
-// when nothing was written. `missing`: no file was there, so nothing is logged but the separator.
-// `discarded`: the run was stopped before the picture took its name; nothing was written.
+// saying why nothing was written); `outputPath` is empty when nothing was written. `missing`: no
+// file was there, so nothing is logged but the separator. `discarded`: the run was stopped
+// before the picture took its name; nothing was written.
 struct StampResult
 {
     QString outputPath;
@@ -67,9 +67,9 @@ void placeStamp(const StampJob &job, const QImage &picture, QPoint *textPos, QPo
 
 // Stamps the picture file at `path` with `job`: read, working copy, render, encode and the safe
 // save into the job's folder. The file takes the source's resolution, when it stores one, and
-// photo information as the job says. No widget and no shared state: callable from any thread. Under
-// a gate (`turn`), the picture takes its name in its turn, and a closed gate makes it stop at its
-// next step and leave no file.
+// photo information as the job says. No widget and no shared state: callable from any thread.
+// Under a gate (`turn`), the picture takes its name in its turn, and a closed gate makes it stop
+// at its next step and leave no file.
 StampResult stampFile(const QString &path, const StampJob &job);
 StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &turn);
 
