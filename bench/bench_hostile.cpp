@@ -3,8 +3,8 @@
 // The window rows time a start with a named pipe stored as the logo.
 //
 // Usage: bench_hostile   (run with QT_QPA_PLATFORM=offscreen)
-#include "app/settingsstore.h"
-#include "stamp/imageload.h"
+#include "engine/read/imageload.h"
+#include "engine/setup/settingsstore.h"
 #include "support/hostilefiles.h"
 #include "support/testenv.h"
 

@@ -6,8 +6,8 @@
 // The floors run in child processes (this program again, with --floor), so that each starts with
 // the allocator it is measured with: cold (the C library's defaults) or warm (keepFreedMemory(),
 // as every entry point of ours, and the photos' memory touched once before the timed pass).
-#include "batch/memorypolicy.h"
-#include "stamp/imageload.h"
+#include "engine/batch/memorypolicy.h"
+#include "engine/read/imageload.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "ui_mainwindow.h"

@@ -1,10 +1,10 @@
 // The rotating banner and the two help pages.
-#include "online/addresses.h"
-#include "online/banner.h"
 #include "support/httpserver.h"
 #include "support/testenv.h"
-#include "ui/helpview.h"
 #include "ui_mainwindow.h"
+#include "window/online/addresses.h"
+#include "window/online/banner.h"
+#include "window/widgets/helpview.h"
 
 #include <QtTest>
 #include <QtWebKitWidgets/QWebFrame>

@@ -1,13 +1,13 @@
 // The batch's file work without a window: output names, the safe writer, the picture types and the
 // walk of a drop, the log texts, the working copy a picture is read into and the worker pool.
-#include "batch/batchtexts.h"
-#include "batch/outputnaming.h"
-#include "batch/pictureencoder.h"
-#include "batch/picturesaver.h"
-#include "batch/picturetypes.h"
-#include "batch/picturewalk.h"
-#include "batch/stamppool.h"
-#include "stamp/imageload.h"
+#include "engine/batch/batchtexts.h"
+#include "engine/batch/outputnaming.h"
+#include "engine/batch/pictureencoder.h"
+#include "engine/batch/picturesaver.h"
+#include "engine/batch/picturetypes.h"
+#include "engine/batch/picturewalk.h"
+#include "engine/batch/stamppool.h"
+#include "engine/read/imageload.h"
 #include "support/testfiles.h"
 
 #include <QColorSpace>

@@ -3,9 +3,9 @@
 #include "support/testenv.h"
 #include "support/watchdog.h"
 #include "support/windowfixture.h"
-#include "ui/qclickablelabel.h"
-#include "ui/startfolder.h"
 #include "ui_mainwindow.h"
+#include "window/widgets/qclickablelabel.h"
+#include "window/widgets/startfolder.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,13 +1,13 @@
 // Hostile and damaged input: special files, size bombs, damaged pictures, a full disk, and a
 // settings store holding serialised values. Nothing may hang, take the memory of the pixels a
 // file declares, or crash; every refusal names its reason.
-#include "app/settingskeys.h"
-#include "app/settingsstore.h"
-#include "batch/batchtexts.h"
-#include "batch/pictureencoder.h"
-#include "batch/picturesaver.h"
-#include "stamp/imageload.h"
-#include "stamp/pictureguards.h"
+#include "engine/batch/batchtexts.h"
+#include "engine/batch/pictureencoder.h"
+#include "engine/batch/picturesaver.h"
+#include "engine/read/imageload.h"
+#include "engine/read/pictureguards.h"
+#include "engine/setup/settingskeys.h"
+#include "engine/setup/settingsstore.h"
 #include "support/hostilefiles.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"

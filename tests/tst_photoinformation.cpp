@@ -1,9 +1,9 @@
 // The photo information (EXIF, IPTC, XMP) of a stamped picture, and its resolution: what the job
 // of one picture carries from the source file into every output format, corrected or dropped.
-#include "batch/batchtexts.h"
-#include "batch/photoinformation.h"
-#include "batch/stampjob.h"
-#include "stamp/imageload.h"
+#include "engine/batch/batchtexts.h"
+#include "engine/batch/photoinformation.h"
+#include "engine/batch/stampjob.h"
+#include "engine/read/imageload.h"
 #include "support/testfiles.h"
 
 #include <QColorSpace>

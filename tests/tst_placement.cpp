@@ -1,5 +1,5 @@
 // Where the text and the logo go: the nine positions, offsets, truncation rules.
-#include "stamp/placement.h"
+#include "engine/stamp/placement.h"
 
 #include <QPainter>
 #include <QtTest>

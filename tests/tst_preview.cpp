@@ -1,9 +1,9 @@
 // The preview pane: loading the selected picture, fit and actual size, dragging the stamps.
-#include "stamp/imageload.h"
+#include "engine/read/imageload.h"
 #include "support/testenv.h"
 #include "support/windowfixture.h"
-#include "ui/qclickablelabel.h"
 #include "ui_mainwindow.h"
+#include "window/widgets/qclickablelabel.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,6 +1,6 @@
 // The renderer: resize, band, text, logo, in that order, and its scaling caches.
-#include "stamp/scaledimagecache.h"
-#include "stamp/stamprenderer.h"
+#include "engine/stamp/scaledimagecache.h"
+#include "engine/stamp/stamprenderer.h"
 
 #include <QPainter>
 #include <QtTest>

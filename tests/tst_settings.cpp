@@ -1,6 +1,6 @@
 // The settings store: the codecs, a first start, and every key through a restart.
-#include "app/savedsetup.h"
-#include "app/settingskeys.h"
+#include "engine/setup/savedsetup.h"
+#include "engine/setup/settingskeys.h"
 #include "support/testenv.h"
 #include "ui_mainwindow.h"
 

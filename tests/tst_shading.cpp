@@ -1,4 +1,4 @@
-#include "stamp/shading.h"
+#include "engine/stamp/shading.h"
 
 #include <QColor>
 #include <QImage>

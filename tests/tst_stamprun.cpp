@@ -1,7 +1,7 @@
 // The stamping run, driven by pressing Start and answering its dialogs as a user would.
-#include "batch/batchtexts.h"
-#include "batch/stampjob.h"
-#include "stamp/imageload.h"
+#include "engine/batch/batchtexts.h"
+#include "engine/batch/stampjob.h"
+#include "engine/read/imageload.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"

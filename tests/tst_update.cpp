@@ -1,10 +1,10 @@
 // The start-up update check: the answer's parsing, the request on the wire, the "Update" box, and
 // a window that goes away while the check is still under way.
-#include "online/addresses.h"
-#include "online/updateanswer.h"
 #include "support/dialoganswerer.h"
 #include "support/httpserver.h"
 #include "support/testenv.h"
+#include "window/online/addresses.h"
+#include "window/online/updateanswer.h"
 
 #include <QtTest>
 #include <QtWidgets>

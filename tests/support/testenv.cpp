@@ -1,6 +1,6 @@
 #include "support/testenv.h"
 
-#include "app/settingsstore.h"
+#include "engine/setup/settingsstore.h"
 
 #include <QApplication>
 #include <QSettings>

@@ -1,8 +1,8 @@
 #ifndef TESSARO_TESTENV_H
 #define TESSARO_TESTENV_H
 
-#include "app/mainwindow.h"
-#include "batch/stampjob.h"
+#include "engine/batch/stampjob.h"
+#include "window/mainwindow.h"
 
 #include <QTemporaryDir>
 

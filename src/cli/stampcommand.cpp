@@ -1,0 +1,359 @@
+#include "cli/stampcommand.h"
+
+#include "cli/stampoptions.h"
+#include "engine/batch/batchtexts.h"
+#include "engine/batch/picturetypes.h"
+#include "engine/batch/picturewalk.h"
+#include "engine/batch/stamppool.h"
+#include "engine/read/imageload.h"
+#include "engine/setup/savedsetup.h"
+#include "engine/setup/settingsstore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSocketNotifier>
+#include <QTextDocumentFragment>
+
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+struct Texts
+{
+    Q_DECLARE_TR_FUNCTIONS(StampCommand)
+};
+
+void printLine(FILE *stream, const QString &line)
+{
+    std::fputs(line.toUtf8().append('\n').constData(), stream);
+    std::fflush(stream);
+}
+
+void printProblem(const QString &problem)
+{
+    printLine(stderr, QStringLiteral("tessaro-stamp: ") + problem);
+}
+
+int usageError(const QString &problem)
+{
+    printProblem(problem);
+    printLine(stderr, Texts::tr("Try 'tessaro-stamp --help' for more information."));
+    return BadUsage;
+}
+
+// The settings store the command reads: `file` in the store's format, or the window's own.
+std::unique_ptr<QSettings> openSettings(const QString &file)
+{
+    return std::unique_ptr<QSettings>(file.isEmpty() ? openSettingsStore()
+                                                     : openSettingsFile(file));
+}
+
+// The logo the command stamps: the file given, which must be a picture, or else the stored one
+// when it still reads, as the window does; a stored logo that does not read is reported.
+std::optional<QImage> commandLogo(const StampOptions &options, const QString &storedFile,
+                                  QString *problem)
+{
+    QString reason;
+    if (!options.logoFile.isEmpty()) {
+        const QImage logo = readPicture(options.logoFile, &reason);
+        if (logo.isNull()) {
+            *problem = Texts::tr("Cannot read the logo %1: %2").arg(options.logoFile, reason);
+            return std::nullopt;
+        }
+        return logo;
+    }
+    if (storedFile.isEmpty())
+        return QImage();
+    if (!QFileInfo::exists(storedFile)) {
+        printProblem(
+            Texts::tr("The logo %1 no longer exists; stamping without a logo.").arg(storedFile));
+        return QImage();
+    }
+    const QImage logo = readPicture(storedFile, &reason);
+    if (logo.isNull())
+        printProblem(Texts::tr("Cannot read the logo %1: %2; stamping without a logo.")
+                         .arg(storedFile, reason));
+    return logo;
+}
+
+// The job the options ask for: the saved setup with the options' values over it.
+std::optional<StampJob> commandJob(const StampOptions &options, QString *problem)
+{
+    const QFileInfo settingsFile(options.settingsFile);
+    if (!options.settingsFile.isEmpty() && (!settingsFile.isFile() || !settingsFile.isReadable())) {
+        *problem = Texts::tr("Cannot read the settings file %1.").arg(options.settingsFile);
+        return std::nullopt;
+    }
+    const std::unique_ptr<QSettings> store = openSettings(options.settingsFile);
+    const SavedSetup setup = savedSetup(*store);
+    if (store->status() != QSettings::NoError) {
+        *problem = Texts::tr("The settings file %1 is not in the settings format.")
+                       .arg(store->fileName());
+        return std::nullopt;
+    }
+    if (!QFileInfo(options.outputFolder).isDir()) {
+        *problem = Texts::tr("The output folder %1 is not a folder.").arg(options.outputFolder);
+        return std::nullopt;
+    }
+
+    StampJob job = setup.job;
+    job.outputFolder = QDir::cleanPath(options.outputFolder);
+    if (options.text)
+        job.stamp.text = *options.text;
+    if (options.format)
+        job.format = *options.format;
+    if (options.keepMetadata)
+        job.keepMetadata = *options.keepMetadata;
+    if (options.keepLocation)
+        job.keepLocation = true;
+    job.quality = writerQuality(job.format, options.quality.value_or(setup.jpgQuality));
+    const std::optional<QImage> logo = commandLogo(options, setup.logoFileName, problem);
+    if (!logo)
+        return std::nullopt;
+    job.logo = *logo;
+    return job;
+}
+
+// The pictures of `paths` in their order: a folder's as a drop finds them, a file when a drop
+// takes it. Each path that adds nothing of its own is reported and counted in `*rejected`.
+QStringList picturesToStamp(const QStringList &paths, int *rejected)
+{
+    QStringList pictures;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        const QStringList found = picturesInDrop({path});
+        if (info.isDir() || !found.isEmpty()) {
+            pictures << found;
+            continue;
+        }
+        ++*rejected;
+        if (!info.exists())
+            printProblem(Texts::tr("%1 does not exist.").arg(path));
+        else if (!isDroppedPicture(path))
+            printProblem(Texts::tr("%1 is not a picture file (its suffix is not one of %2).")
+                             .arg(path, droppedPictureSuffixes().join(QLatin1Char(' '))));
+        else
+            printProblem(Texts::tr("%1 is not a regular file.").arg(path));
+    }
+    return pictures;
+}
+
+// Calls `onSignal` from the event loop for each SIGINT or SIGTERM: the handler only writes the
+// signal's number into a pipe, whose reading end the loop watches.
+class StopSignals
+{
+public:
+    explicit StopSignals(const std::function<void(int)> &onSignal)
+    {
+        if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
+            qFatal("cannot create a pipe for signals");
+        writeEnd = pipeEnds[1];
+        notifier = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [this, onSignal] {
+            char signalNumber = 0;
+            while (::read(pipeEnds[0], &signalNumber, 1) == 1)
+                onSignal(signalNumber);
+        });
+        struct sigaction action = {};
+        action.sa_handler = &StopSignals::handle;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int signalNumber : {SIGINT, SIGTERM})
+            ::sigaction(signalNumber, &action, nullptr);
+    }
+
+    ~StopSignals()
+    {
+        for (int signalNumber : {SIGINT, SIGTERM})
+            std::signal(signalNumber, SIG_DFL);
+        notifier.reset();
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+    }
+
+private:
+    static void handle(int signalNumber)
+    {
+        const char number = char(signalNumber);
+        [[maybe_unused]] const ssize_t written = ::write(writeEnd, &number, 1);
+    }
+
+    static inline int writeEnd = -1;
+    int pipeEnds[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> notifier;
+};
+
+// Stamps the pictures on a pool, keeping it full, and prints each result in list order.
+class CommandRun
+{
+public:
+    CommandRun(const QStringList &pictures, const StampJob &job, const StampOptions &options)
+        : pictures(pictures)
+        , job(job)
+        , quiet(options.quiet)
+        , showsProgress(!options.quiet && ::isatty(STDERR_FILENO))
+        , pool(options.jobs > 0 ? options.jobs : QThread::idealThreadCount())
+    {
+    }
+
+    // Stamps every picture, or up to SIGINT or SIGTERM; the exit status.
+    int exec()
+    {
+        const StopSignals stopSignals([this](int signalNumber) { stop(signalNumber); });
+        // A closed standard output (a pipe into head) must not end the run between a picture's
+        // temporary file and its name.
+        std::signal(SIGPIPE, SIG_IGN);
+        QObject::connect(&pool, &StampPool::stamped, &loop,
+                         [this](const QString &path, const StampResult &result) {
+                             show(path, result);
+                             handOut();
+                         });
+        clock.start();
+        handOut();
+        showProgress();
+        if (pool.inFlight() > 0)
+            loop.exec();
+        clearProgress();
+        if (stopSignal != 0)
+            return 128 + stopSignal;
+        return failed > 0 ? SomeFailed : AllWritten;
+    }
+
+private:
+    void handOut()
+    {
+        while (stopSignal == 0 && pool.inFlight() < pool.capacity() && next < pictures.size())
+            pool.stamp(pictures.at(next++), job);
+        if (pool.inFlight() == 0)
+            loop.quit();
+    }
+
+    void show(const QString &path, const StampResult &result)
+    {
+        ++handedBack;
+        if (result.discarded)
+            return;
+        const bool written = !result.outputPath.isEmpty();
+        if (!written)
+            ++failed;
+        if (!quiet || !written) {
+            clearProgress();
+            const QStringList lines
+                = resultLines(path, result, job.format, handedBack, pictures.size());
+            for (const QString &line : lines)
+                printLine(stdout, line);
+        }
+        showProgress();
+    }
+
+    // Rewrites the progress line in place: back to the start of the line, the text, and the
+    // rest of the line erased.
+    void showProgress()
+    {
+        if (showsProgress)
+            std::fputs(QStringLiteral("\r%1\033[K")
+                           .arg(progressLine(handedBack, pictures.size(), clock.elapsed()))
+                           .toUtf8()
+                           .constData(),
+                       stderr);
+    }
+
+    void clearProgress()
+    {
+        if (showsProgress)
+            std::fputs("\r\033[K", stderr);
+    }
+
+    // No picture starts from now on; the ones in flight end in place or discarded.
+    void stop(int signalNumber)
+    {
+        if (stopSignal != 0)
+            return;
+        stopSignal = signalNumber;
+        pool.stop();
+    }
+
+    const QStringList pictures;
+    const StampJob job;
+    const bool quiet;
+    const bool showsProgress;
+    StampPool pool;
+    QEventLoop loop;
+    QElapsedTimer clock;
+    int next = 0;
+    int handedBack = 0;
+    int failed = 0;
+    int stopSignal = 0;
+};
+
+// "1:05", or "2:01:05" from an hour on.
+QString durationText(qint64 seconds)
+{
+    const qint64 hours = seconds / 3600;
+    const QString minutesAndSeconds
+        = QStringLiteral("%1:%2")
+              .arg(seconds / 60 % 60, hours > 0 ? 2 : 1, 10, QLatin1Char('0'))
+              .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return hours > 0 ? QString::number(hours) + QLatin1Char(':') + minutesAndSeconds
+                     : minutesAndSeconds;
+}
+
+} // namespace
+
+QStringList resultLines(const QString &path, const StampResult &result, const QString &format,
+                        int position, int count)
+{
+    if (result.missing)
+        return {unreadableLine(path, Texts::tr("No such file"))};
+    QStringList lines;
+    for (const LogLine &line : result.lines)
+        lines << (line.html ? QTextDocumentFragment::fromHtml(line.text).toPlainText() : line.text);
+    if (!result.outputPath.isEmpty())
+        lines << writtenLine(QFileInfo(path).completeBaseName(), format, position, count);
+    return lines;
+}
+
+QString progressLine(int done, int count, qint64 elapsedMs)
+{
+    const QString progress = Texts::tr("%1 of %2 pictures").arg(done).arg(count);
+    if (done == 0 || done == count)
+        return progress;
+    const qint64 secondsLeft = elapsedMs * (count - done) / done / 1000;
+    return Texts::tr("%1, about %2 left").arg(progress, durationText(secondsLeft));
+}
+
+int runStampCommand(const QStringList &arguments)
+{
+    const ParsedStampOptions parsed = parseStampOptions(arguments);
+    if (!parsed.error.isEmpty())
+        return usageError(parsed.error);
+    const StampOptions &options = parsed.options;
+    if (options.help) {
+        printLine(stdout, stampHelpText());
+        return AllWritten;
+    }
+    if (options.version) {
+        printLine(stdout,
+                  QStringLiteral("tessaro-stamp ") + QCoreApplication::applicationVersion());
+        return AllWritten;
+    }
+    QString problem;
+    const std::optional<StampJob> job = commandJob(options, &problem);
+    if (!job)
+        return usageError(problem);
+    int rejected = 0;
+    const QStringList pictures = picturesToStamp(options.paths, &rejected);
+    const int status = CommandRun(pictures, *job, options).exec();
+    return status == AllWritten && rejected > 0 ? SomeFailed : status;
+}

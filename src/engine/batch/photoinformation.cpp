@@ -1,0 +1,303 @@
+#include "engine/batch/photoinformation.h"
+
+#include <QFile>
+
+#include <exiv2/exiv2.hpp>
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+
+struct PhotoMetadata
+{
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+};
+
+namespace {
+
+// Tags that describe how a TIFF file stores its pixels and colour profile: they belong to the
+// file, not to the photo, and a written TIFF has its own.
+const std::set<std::string> fileStructureKeys = {
+    "Exif.Image.NewSubfileType",
+    "Exif.Image.SubfileType",
+    "Exif.Image.ImageWidth",
+    "Exif.Image.ImageLength",
+    "Exif.Image.BitsPerSample",
+    "Exif.Image.Compression",
+    "Exif.Image.PhotometricInterpretation",
+    "Exif.Image.FillOrder",
+    "Exif.Image.StripOffsets",
+    "Exif.Image.SamplesPerPixel",
+    "Exif.Image.RowsPerStrip",
+    "Exif.Image.StripByteCounts",
+    "Exif.Image.PlanarConfiguration",
+    "Exif.Image.Predictor",
+    "Exif.Image.ColorMap",
+    "Exif.Image.TileWidth",
+    "Exif.Image.TileLength",
+    "Exif.Image.TileOffsets",
+    "Exif.Image.TileByteCounts",
+    "Exif.Image.SubIFDs",
+    "Exif.Image.ExtraSamples",
+    "Exif.Image.SampleFormat",
+    "Exif.Image.JPEGTables",
+    "Exif.Image.JPEGProc",
+    "Exif.Image.JPEGInterchangeFormat",
+    "Exif.Image.JPEGInterchangeFormatLength",
+    "Exif.Image.YCbCrCoefficients",
+    "Exif.Image.YCbCrSubSampling",
+    "Exif.Image.YCbCrPositioning",
+    "Exif.Image.ReferenceBlackWhite",
+    "Exif.Image.InterColorProfile",
+};
+
+// Tags every written picture states anew (its orientation and resolution): alone, they are no
+// photo information worth rewriting a file for.
+const std::set<std::string> pictureLayoutKeys = {
+    "Exif.Image.Orientation",
+    "Exif.Image.XResolution",
+    "Exif.Image.YResolution",
+    "Exif.Image.ResolutionUnit",
+};
+
+// The library logs what it cannot read (a corrupt block, say) instead of throwing; the log goes
+// to this counter of the thread that logs, and nowhere else.
+thread_local int libraryErrors = 0;
+
+void countLibraryError(int, const char *)
+{
+    ++libraryErrors;
+}
+
+void lockNamespaces(void *mutex, bool lock)
+{
+    auto namespaceMutex = static_cast<std::mutex *>(mutex);
+    if (lock)
+        namespaceMutex->lock();
+    else
+        namespaceMutex->unlock();
+}
+
+// Runs `work`, the only place the library's exceptions are caught: false when it threw or
+// logged an error.
+template<typename Work>
+bool succeeds(const Work &work)
+{
+    const int errorsBefore = libraryErrors;
+    try {
+        work();
+    } catch (const std::exception &) {
+        return false;
+    }
+    return libraryErrors == errorsBefore;
+}
+
+std::string fileName(const QString &path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+template<typename Data, typename Doomed>
+void eraseIf(Data &data, const Doomed &doomed)
+{
+    for (auto datum = data.begin(); datum != data.end();)
+        datum = doomed(*datum) ? data.erase(datum) : std::next(datum);
+}
+
+template<typename Key, typename Data>
+void replaceIfPresent(Data &data, const char *key, const std::string &value)
+{
+    const auto datum = data.findKey(Key(key));
+    if (datum != data.end())
+        datum->setValue(value);
+}
+
+bool startsWith(const std::string &text, const char *prefix)
+{
+    return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+// The source's EXIF without the tags that describe its file.
+Exiv2::ExifData photoExif(Exiv2::ExifData exif)
+{
+    eraseIf(exif,
+            [](const Exiv2::Exifdatum &datum) { return fileStructureKeys.count(datum.key()); });
+    return exif;
+}
+
+bool holdsInformation(const PhotoMetadata &metadata)
+{
+    const auto isLayout
+        = [](const Exiv2::Exifdatum &datum) { return pictureLayoutKeys.count(datum.key()) > 0; };
+    return !metadata.iptc.empty() || !metadata.xmp.empty()
+        || !std::all_of(metadata.exif.begin(), metadata.exif.end(), isLayout);
+}
+
+// One resolution of the EXIF or TIFF tags in dots per meter; 0 when it is missing, has no
+// absolute unit or is out of any sensible range.
+int dotsPerMeter(const Exiv2::ExifData &exif, const char *key)
+{
+    const auto resolution = exif.findKey(Exiv2::ExifKey(key));
+    const auto unit = exif.findKey(Exiv2::ExifKey("Exif.Image.ResolutionUnit"));
+    const long unitCode = unit == exif.end() ? 2 : unit->toLong(); // 2: inches, the default
+    const double metersPerUnit = unitCode == 2 ? 0.0254 : unitCode == 3 ? 0.01 : 0;
+    if (resolution == exif.end() || metersPerUnit == 0)
+        return 0;
+    const double dots = resolution->toFloat() / metersPerUnit;
+    return dots >= 1 && dots <= 1e7 ? qRound(dots) : 0;
+}
+
+quint32 bigEndian(const QByteArray &bytes, int at, int size)
+{
+    quint32 value = 0;
+    for (int i = at; i < at + size; ++i)
+        value = value << 8 | quint8(bytes.at(i));
+    return value;
+}
+
+// The resolution a JPEG states in its JFIF header, which follows the start marker, in dots per
+// meter; empty when it states none in dots per inch or centimetre.
+QSize jfifDotsPerMeter(QFile &file)
+{
+    const QByteArray head = file.read(18);
+    if (head.size() < 18 || !head.startsWith("\xff\xd8\xff\xe0")
+        || head.mid(6, 5) != QByteArray("JFIF\0", 5))
+        return QSize();
+    const int unit = quint8(head.at(13));
+    const double metersPerUnit = unit == 1 ? 0.0254 : unit == 2 ? 0.01 : 0;
+    if (metersPerUnit == 0)
+        return QSize();
+    return QSize(qRound(bigEndian(head, 14, 2) / metersPerUnit),
+                 qRound(bigEndian(head, 16, 2) / metersPerUnit));
+}
+
+// The resolution a PNG states in its pHYs chunk, which comes before the pixel data, in dots per
+// meter; empty when it states none, or only an aspect ratio.
+QSize pngDotsPerMeter(QFile &file)
+{
+    if (file.read(8) != QByteArray("\x89PNG\r\n\x1a\n"))
+        return QSize();
+    for (;;) {
+        const QByteArray chunk = file.read(8); // the data's length, then the type
+        if (chunk.size() < 8 || chunk.endsWith("IDAT") || chunk.endsWith("IEND"))
+            return QSize();
+        const quint32 length = bigEndian(chunk, 0, 4);
+        if (chunk.endsWith("pHYs")) {
+            const QByteArray data = file.read(9);
+            if (length != 9 || data.size() < 9 || data.at(8) != 1) // 1: per meter
+                return QSize();
+            return QSize(bigEndian(data, 0, 4), bigEndian(data, 4, 4));
+        }
+        if (!file.seek(file.pos() + length + 4)) // past the data and its checksum
+            return QSize();
+    }
+}
+
+// The resolution a JPEG or PNG states in its own header, in dots per meter; empty for other
+// formats, and when the header states none.
+QSize headerDotsPerMeter(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QSize();
+    const QSize jfif = jfifDotsPerMeter(file);
+    if (!jfif.isEmpty() || !file.seek(0))
+        return jfif;
+    return pngDotsPerMeter(file);
+}
+
+// The EXIF for a written file: its own tags, then the photo's, corrected.
+Exiv2::ExifData writtenExif(Exiv2::ExifData exif, const Exiv2::ExifData &photo,
+                            const QSize &pixelSize, bool keepLocation)
+{
+    for (const Exiv2::Exifdatum &datum : photo) {
+        if (exif.findKey(Exiv2::ExifKey(datum.key())) == exif.end())
+            exif.add(datum);
+    }
+    replaceIfPresent<Exiv2::ExifKey>(exif, "Exif.Image.Orientation", "1");
+    replaceIfPresent<Exiv2::ExifKey>(exif, "Exif.Photo.PixelXDimension",
+                                     std::to_string(pixelSize.width()));
+    replaceIfPresent<Exiv2::ExifKey>(exif, "Exif.Photo.PixelYDimension",
+                                     std::to_string(pixelSize.height()));
+    Exiv2::ExifThumb(exif).erase();
+    if (!keepLocation) {
+        eraseIf(exif, [](const Exiv2::Exifdatum &datum) {
+            return datum.groupName() == "GPSInfo" || datum.key() == "Exif.Image.GPSTag";
+        });
+    }
+    return exif;
+}
+
+Exiv2::XmpData writtenXmp(Exiv2::XmpData xmp, const QSize &pixelSize, bool keepLocation)
+{
+    const std::string width = std::to_string(pixelSize.width());
+    const std::string height = std::to_string(pixelSize.height());
+    replaceIfPresent<Exiv2::XmpKey>(xmp, "Xmp.tiff.Orientation", "1");
+    replaceIfPresent<Exiv2::XmpKey>(xmp, "Xmp.tiff.ImageWidth", width);
+    replaceIfPresent<Exiv2::XmpKey>(xmp, "Xmp.tiff.ImageLength", height);
+    replaceIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelXDimension", width);
+    replaceIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelYDimension", height);
+    eraseIf(xmp, [&](const Exiv2::Xmpdatum &datum) {
+        return startsWith(datum.key(), "Xmp.xmp.Thumbnails")
+            || (!keepLocation && startsWith(datum.key(), "Xmp.exif.GPS"));
+    });
+    return xmp;
+}
+
+} // namespace
+
+void preparePhotoInformation()
+{
+    [[maybe_unused]] static const bool prepared = [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::error);
+        Exiv2::LogMsg::setHandler(&countLibraryError);
+        static std::mutex namespaceMutex;
+        return Exiv2::XmpParser::initialize(&lockNamespaces, &namespaceMutex);
+    }();
+}
+
+PhotoInformation readPhotoInformation(const QString &path)
+{
+    preparePhotoInformation();
+    PhotoInformation information;
+    auto metadata = std::make_shared<PhotoMetadata>();
+    information.unreadable = !succeeds([&] {
+        const std::string file = fileName(path);
+        if (Exiv2::ImageFactory::getType(file) == Exiv2::ImageType::none)
+            return;
+        const auto image = Exiv2::ImageFactory::open(file);
+        image->readMetadata();
+        metadata->exif = photoExif(image->exifData());
+        metadata->iptc = image->iptcData();
+        metadata->xmp = image->xmpData();
+    });
+    const QSize header = headerDotsPerMeter(path);
+    if (!header.isEmpty()) {
+        information.dotsPerMeterX = header.width();
+        information.dotsPerMeterY = header.height();
+    } else if (!information.unreadable) {
+        information.dotsPerMeterX = dotsPerMeter(metadata->exif, "Exif.Image.XResolution");
+        information.dotsPerMeterY = dotsPerMeter(metadata->exif, "Exif.Image.YResolution");
+    }
+    if (!information.unreadable && holdsInformation(*metadata))
+        information.metadata = std::move(metadata);
+    return information;
+}
+
+bool writePhotoInformation(const PhotoInformation &information, const QString &path,
+                           const QSize &pixelSize, bool keepLocation)
+{
+    preparePhotoInformation();
+    return succeeds([&] {
+        const auto image = Exiv2::ImageFactory::open(fileName(path));
+        // What the encoder wrote stays: the colour profile, and a TIFF's own tags.
+        image->readMetadata();
+        image->setExifData(
+            writtenExif(image->exifData(), information.metadata->exif, pixelSize, keepLocation));
+        image->setIptcData(information.metadata->iptc);
+        image->setXmpData(writtenXmp(information.metadata->xmp, pixelSize, keepLocation));
+        image->writeMetadata();
+    });
+}

@@ -1,0 +1,104 @@
+#include "engine/batch/pictureencoder.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QHash>
+#include <QImageIOPlugin>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMutex>
+#include <QPluginLoader>
+
+#include <memory>
+
+namespace {
+
+// The first installed plug-in, in the toolkit's order of search, that declares `format` and
+// writes it; null when none does.
+QImageIOPlugin *findWritingPlugin(const QByteArray &format)
+{
+    // The plug-in's one instance is made by the toolkit's own loader, which serialises that and
+    // gives the instance to the main thread, as every later use by the toolkit expects: a reader
+    // asked for the format by name loads that plug-in alone.
+    QBuffer nothing;
+    nothing.open(QIODevice::ReadOnly);
+    QImageReader byName(&nothing, format);
+    byName.setAutoDetectImageFormat(false);
+    byName.canRead();
+
+    const QString name = QString::fromLatin1(format);
+    for (const QString &libraryPath : QCoreApplication::libraryPaths()) {
+        const QDir folder(libraryPath + QLatin1String("/imageformats"));
+        for (const QString &fileName : folder.entryList(QDir::Files)) {
+            QPluginLoader loader(folder.absoluteFilePath(fileName));
+            const QJsonObject metaData = loader.metaData();
+            if (metaData.value(QLatin1String("IID")).toString()
+                    != QLatin1String(QImageIOHandlerFactoryInterface_iid)
+                || !metaData.value(QLatin1String("MetaData"))
+                        .toObject()
+                        .value(QLatin1String("Keys"))
+                        .toArray()
+                        .contains(name))
+                continue;
+            // Loaded already: the instance the toolkit made.
+            auto plugin = qobject_cast<QImageIOPlugin *>(loader.instance());
+            if (plugin && plugin->capabilities(nullptr, format) & QImageIOPlugin::CanWrite)
+                return plugin;
+        }
+    }
+    return nullptr;
+}
+
+QImageIOPlugin *writingPlugin(const QByteArray &format)
+{
+    static QMutex lock;
+    static QHash<QByteArray, QImageIOPlugin *> found;
+    const QMutexLocker locked(&lock);
+    const auto known = found.constFind(format);
+    if (known != found.cend())
+        return *known;
+    return found[format] = findWritingPlugin(format);
+}
+
+} // namespace
+
+PictureEncoder::PictureEncoder(const QByteArray &format, int quality)
+    : format(format.toLower())
+    , quality(quality)
+{
+}
+
+bool PictureEncoder::encode(const QImage &picture, QIODevice *device, QString *reason) const
+{
+    QImageIOPlugin *plugin = writingPlugin(format);
+    if (!plugin) {
+        QImageWriter writer(device, format);
+        writer.setQuality(quality);
+        const bool encoded = writer.write(picture);
+        if (!encoded)
+            *reason = writer.errorString();
+        return encoded;
+    }
+    // The options the writer gives every encoder, with its defaults.
+    const std::unique_ptr<QImageIOHandler> handler(plugin->create(device, format));
+    if (handler->supportsOption(QImageIOHandler::Quality))
+        handler->setOption(QImageIOHandler::Quality, quality);
+    if (handler->supportsOption(QImageIOHandler::CompressionRatio))
+        handler->setOption(QImageIOHandler::CompressionRatio, -1);
+    if (handler->supportsOption(QImageIOHandler::Gamma))
+        handler->setOption(QImageIOHandler::Gamma, 0.0f);
+    if (handler->supportsOption(QImageIOHandler::OptimizedWrite))
+        handler->setOption(QImageIOHandler::OptimizedWrite, false);
+    if (handler->supportsOption(QImageIOHandler::ProgressiveScanWrite))
+        handler->setOption(QImageIOHandler::ProgressiveScanWrite, false);
+    if (handler->supportsOption(QImageIOHandler::ImageTransformation))
+        handler->setOption(QImageIOHandler::ImageTransformation,
+                           int(QImageIOHandler::TransformationNone));
+    const bool encoded = handler->write(picture);
+    if (!encoded) // the writer's own words when an encoder fails
+        *reason = QCoreApplication::translate("QImageWriter", "Unknown error");
+    return encoded;
+}

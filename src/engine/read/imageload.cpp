@@ -1,0 +1,187 @@
+#include "engine/read/imageload.h"
+
+#include "engine/read/pictureguards.h"
+
+#include <QColorSpace>
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QTransform>
+#include <QtEndian>
+#include <QtPlugin>
+
+Q_IMPORT_PLUGIN(Jp2ImagePlugin)
+
+namespace {
+
+// The format named by the first bytes of a file, for the formats whose signature is certain;
+// empty otherwise. Some installed plug-ins claim files they cannot read when asked by content
+// (a bitmap named .dib is taken for another format and fails), so certain signatures are
+// settled here first.
+QByteArray formatOfSignature(const QByteArray &head)
+{
+    static const struct
+    {
+        const char *signature;
+        int length;
+        const char *format;
+    } signatures[] = {
+        {"\x89PNG\r\n\x1a\n", 8, "png"},
+        {"\xff\xd8\xff", 3, "jpeg"},
+        {"BM", 2, "bmp"},
+        {"GIF8", 4, "gif"},
+        {"II*\0", 4, "tiff"},
+        {"MM\0*", 4, "tiff"},
+        {"\0\0\0\x0cjP  \r\n\x87\n", 12, "jp2"},
+        {"\xff\x4f\xff\x51", 4, "j2k"},
+        {"\x59\xa6\x6a\x95", 4, "ras"},
+        {"/* XPM */", 9, "xpm"},
+    };
+    for (const auto &known : signatures) {
+        if (head.startsWith(QByteArray::fromRawData(known.signature, known.length)))
+            return known.format;
+    }
+    if (head.startsWith("RIFF") && head.mid(8, 4) == "WEBP")
+        return "webp";
+    if (head.size() >= 3 && head.at(0) == 'P' && head.at(1) >= '1' && head.at(1) <= '6'
+        && QByteArray(" \t\r\n").contains(head.at(2)))
+        return head.at(1) == '1' || head.at(1) == '4' ? "pbm"
+            : head.at(1) == '2' || head.at(1) == '5'  ? "pgm"
+                                                      : "ppm";
+    return QByteArray();
+}
+
+// `picture` turned upright as `transformation` says, with its colour space, which the reader's
+// own turn drops.
+QImage upright(QImage picture, QImageIOHandler::Transformations transformation)
+{
+    picture = std::move(picture).mirrored(transformation & QImageIOHandler::TransformationMirror,
+                                          transformation & QImageIOHandler::TransformationFlip);
+    if (transformation & QImageIOHandler::TransformationRotate90) {
+        const QColorSpace colorSpace = picture.colorSpace();
+        picture = picture.transformed(QTransform().rotate(90));
+        picture.setColorSpace(colorSpace);
+    }
+    return picture;
+}
+
+// The size the file declares, before any pixel is decoded: the reader's answer, or for a Sun
+// raster file, whose reader does not say, the width and height of its header.
+QSize declaredSize(QImageReader &reader, const QByteArray &head)
+{
+    const QSize size = reader.size();
+    if (size.isValid() || formatOfSignature(head) != "ras" || head.size() < 12)
+        return size;
+    const auto number
+        = [&head](int offset) { return qFromBigEndian<quint32>(head.constData() + offset); };
+    const quint32 width = number(4);
+    const quint32 height = number(8);
+    if (width > quint32(INT_MAX) || height > quint32(INT_MAX))
+        return QSize(INT_MAX, INT_MAX);
+    return QSize(int(width), int(height));
+}
+
+} // namespace
+
+QImage readPicture(const QString &path, QString *errorString)
+{
+    const auto refuse = [errorString](const QString &reason) {
+        if (errorString)
+            *errorString = reason;
+        return QImage();
+    };
+    QFile file;
+    QString reason;
+    if (!openRegularFile(path, &file, &reason))
+        return refuse(reason);
+    // A decoder's warning names the damage, where the reader's own text is often "Unknown error".
+    const ThreadWarnings decoderWarnings;
+    const auto refuseDamaged = [&](const QString &readerReason) {
+        const QStringList &warnings = decoderWarnings.messages();
+        return refuse(warnings.isEmpty() ? readerReason : damagedReason(warnings.constFirst()));
+    };
+    const QByteArray head = file.peek(34);
+    const QByteArray certainFormat = formatOfSignature(head);
+    QImageReader reader(&file, certainFormat);
+    // With a format and detection on, the reader loads every installed plug-in to ask it.
+    reader.setAutoDetectImageFormat(certainFormat.isEmpty());
+    const QSize declared = declaredSize(reader, head);
+    if (!declared.isValid())
+        return refuseDamaged(reader.canRead() ? sizeRefusal(declared) : reader.errorString());
+    reason = sizeRefusal(declared);
+    if (!reason.isEmpty())
+        return refuse(reason);
+    QImage picture = reader.read();
+    if (picture.isNull() || !decoderWarnings.messages().isEmpty())
+        return refuseDamaged(reader.errorString());
+    reason = missingRowsReason(head, file.size());
+    if (!reason.isEmpty())
+        return refuse(reason);
+    picture = upright(std::move(picture), reader.transformation());
+    // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
+    // stamped pixel for pixel, whatever its name.
+    picture.setDevicePixelRatio(1);
+    return picture;
+}
+
+namespace {
+
+// A fresh 32-bit ARGB picture over the pixels of an opaque `Format_RGB32` picture, whose alpha
+// bytes are 0xff: the same bits, without the decoded picture's resolution or text keys. The new
+// picture keeps the decoded one alive as long as the pixels are used.
+QImage argbView(QImage opaque)
+{
+    auto owner = new QImage(std::move(opaque));
+    uchar *bits = owner->bits(); // the only reference, so no copy
+    return QImage(
+        bits, owner->width(), owner->height(), owner->bytesPerLine(), QImage::Format_ARGB32,
+        [](void *image) { delete static_cast<QImage *>(image); }, owner);
+}
+
+} // namespace
+
+WorkingCopy workingCopy(QImage decoded)
+{
+    WorkingCopy copy;
+    if (decoded.isNull())
+        return copy;
+    const QColorSpace colorSpace = decoded.colorSpace();
+    const QSize size = decoded.size();
+    copy.opaque = !decoded.hasAlphaChannel();
+    if (copy.opaque) {
+        if (decoded.format() != QImage::Format_RGB32)
+            decoded = decoded.convertToFormat(QImage::Format_RGB32);
+        if (!decoded.isNull())
+            copy.image = argbView(std::move(decoded));
+    } else {
+        copy.image = QImage(size, QImage::Format_ARGB32);
+        if (!copy.image.isNull()) {
+            copy.image.fill(Qt::transparent);
+            QPainter painter(&copy.image);
+            painter.drawImage(0, 0, decoded);
+        }
+    }
+    if (copy.image.isNull()) {
+        copy.opaque = false;
+        copy.error = QStringLiteral("Not enough memory for a picture of %1 x %2 pixels")
+                         .arg(size.width())
+                         .arg(size.height());
+        return copy;
+    }
+    copy.image.setDotsPerMeterX(stampDotsPerMeter);
+    copy.image.setDotsPerMeterY(stampDotsPerMeter);
+    copy.image.setColorSpace(colorSpace);
+    return copy;
+}
+
+WorkingCopy readWorkingCopy(const QString &path)
+{
+    QString error;
+    QImage decoded = readPicture(path, &error);
+    if (decoded.isNull()) {
+        WorkingCopy failed;
+        failed.error = error;
+        return failed;
+    }
+    return workingCopy(std::move(decoded));
+}

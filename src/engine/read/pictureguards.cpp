@@ -1,0 +1,147 @@
+#include "engine/read/pictureguards.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QtEndian>
+
+#include <atomic>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString text(const char *sourceText)
+{
+    return QCoreApplication::translate("readPicture", sourceText);
+}
+
+// What a file that is not a regular file is, for the reason of its refusal.
+QString kindOfFile(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return text("a folder");
+    if (S_ISFIFO(mode))
+        return text("a named pipe");
+    if (S_ISSOCK(mode))
+        return text("a socket");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return text("a device");
+    return text("a special file");
+}
+
+QString notRegularReason(mode_t mode)
+{
+    return text("It is %1, not a picture file").arg(kindOfFile(mode));
+}
+
+std::atomic<QtMessageHandler> previousHandler {nullptr};
+thread_local QStringList *currentCollector = nullptr;
+
+void collectWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    // Decoders warn without a category; the toolkit's categorised messages (colour profiles,
+    // libpng's notes) do not tell of damaged pixels.
+    if (currentCollector && (type == QtWarningMsg || type == QtCriticalMsg)
+        && qstrcmp(context.category, "default") == 0)
+        currentCollector->append(message);
+    if (const QtMessageHandler previous = previousHandler.load())
+        previous(type, context, message);
+    else // a message that came while this handler was being installed
+        fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, message)));
+}
+
+void installCollectingHandler()
+{
+    static const bool installed = [] {
+        previousHandler = qInstallMessageHandler(&collectWarning);
+        return true;
+    }();
+    Q_UNUSED(installed)
+}
+
+} // namespace
+
+bool openRegularFile(const QString &path, QFile *file, QString *reason)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status;
+    if (::stat(name.constData(), &status) != 0) {
+        *reason = qt_error_string(errno);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        *reason = notRegularReason(status.st_mode);
+        return false;
+    }
+    // The name may have been given to a pipe since: a non-blocking open returns at once, and
+    // the opened file is checked again.
+    const int descriptor = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        *reason = qt_error_string(errno);
+        return false;
+    }
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        *reason = notRegularReason(status.st_mode);
+        ::close(descriptor);
+        return false;
+    }
+    file->setFileName(path);
+    if (!file->open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        *reason = file->errorString();
+        ::close(descriptor);
+        return false;
+    }
+    return true;
+}
+
+QString sizeRefusal(const QSize &declared)
+{
+    if (!declared.isValid())
+        return text("Its size cannot be read from the file");
+    if (qint64(declared.width()) * declared.height() > MaxPicturePixels)
+        return text("It is too large: %1 x %2 pixels, more than %3 pixels")
+            .arg(declared.width())
+            .arg(declared.height())
+            .arg(MaxPicturePixels);
+    return QString();
+}
+
+QString damagedReason(const QString &warning)
+{
+    return text("The picture is damaged (%1)").arg(warning);
+}
+
+QString missingRowsReason(const QByteArray &head, qint64 fileSize)
+{
+    if (head.size() < 34 || !head.startsWith("BM"))
+        return QString();
+    const auto bytes = reinterpret_cast<const uchar *>(head.constData());
+    const quint32 headerSize = qFromLittleEndian<quint32>(bytes + 14);
+    const quint32 compression = qFromLittleEndian<quint32>(bytes + 30);
+    // Older headers place the fields elsewhere; run-length encoded rows have no fixed size.
+    if (headerSize < 40 || (compression != 0 && compression != 3))
+        return QString();
+    const qint64 dataOffset = qFromLittleEndian<quint32>(bytes + 10);
+    const qint64 width = qAbs(qint64(qFromLittleEndian<qint32>(bytes + 18)));
+    const qint64 height = qAbs(qint64(qFromLittleEndian<qint32>(bytes + 22)));
+    const qint64 bitsPerPixel = qFromLittleEndian<quint16>(bytes + 28);
+    const qint64 rowBytes = (width * bitsPerPixel + 31) / 32 * 4;
+    if (fileSize >= dataOffset + rowBytes * height)
+        return QString();
+    return damagedReason(text("it holds fewer rows than its header declares"));
+}
+
+ThreadWarnings::ThreadWarnings()
+    : outer(currentCollector)
+{
+    installCollectingHandler();
+    currentCollector = &collected;
+}
+
+ThreadWarnings::~ThreadWarnings()
+{
+    currentCollector = outer;
+}

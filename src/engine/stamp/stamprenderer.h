@@ -1,0 +1,66 @@
+#ifndef TESSARO_STAMPRENDERER_H
+#define TESSARO_STAMPRENDERER_H
+
+#include "engine/stamp/scaledimagecache.h"
+#include "engine/stamp/shading.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+// Everything a render reads from the window's controls and members, besides the pictures.
+struct StampSettings
+{
+    bool resize = false;
+    QSize outputSize;
+    bool keepAspectRatio = false;
+    BandEdge bandEdge = BandEdge::None;
+    int bandRows = 0;
+    BandTone bandTone = BandTone::None;
+    QString text;
+    QFont font;
+    QColor color;
+    double logoScale = 1.0;
+    Qt::TransformationMode transformMode = Qt::FastTransformation;
+};
+
+// The stamped picture and the box of the text drawn on it (`textRect` stays null when no text
+// was drawn). `opaque` says every pixel is known to have alpha 255.
+struct StampedPicture
+{
+    QImage image;
+    QRect textRect;
+    bool opaque = false;
+};
+
+// Draws the stamp on a copy of a picture: optional resize, then the band, then the text at
+// `textPos`, then the scaled logo at `logoPos`. It keeps the last resized picture and the last
+// scaled logo, so that rendering the same picture again with the same sizes scales nothing.
+class StampRenderer
+{
+public:
+    // `pictureOpaque`: every pixel of `picture` is known to have alpha 255.
+    StampedPicture render(const QImage &picture, bool pictureOpaque, const QImage &logo,
+                          const StampSettings &settings, const QPoint &textPos,
+                          const QPoint &logoPos);
+
+private:
+    QImage resized(const QImage &picture, bool pictureOpaque, const StampSettings &settings);
+    QImage scaledLogo(const QImage &logo, const StampSettings &settings);
+
+    ScaledImageCache resizeCache;
+    ScaledImageCache logoCache;
+};
+
+// The logo's drawn size: each side multiplied by `scale` and truncated toward zero.
+QSize scaledLogoSize(const QSize &logoSize, double scale);
+
+// The size of a picture of `pictureSize` once stamped with `settings`: the resized size, or the
+// picture's own.
+QSize stampedSize(const QSize &pictureSize, const StampSettings &settings);
+
+#endif // TESSARO_STAMPRENDERER_H

@@ -1,0 +1,64 @@
+#include "window/mainwindow.h"
+
+#include "engine/batch/stamppool.h"
+#include "engine/setup/settingsstore.h"
+#include "engine/version.h"
+#include "ui_mainwindow.h"
+#include "window/widgets/qclickablelabel.h"
+
+#include <QCloseEvent>
+#include <QMessageBox>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    fitForDesktop();
+    // The location can be removed only from photo information that is kept.
+    connect(ui->keepinfo_check, &QCheckBox::toggled, ui->dropgps_check, &QWidget::setEnabled);
+    loadHelpPages();
+    startBannerRotation();
+    setAcceptDrops(true);
+    setWindowTitle(QStringLiteral("Tessaro v" TESSARO_VERSION));
+    startUpdateCheck();
+    textPos = QPoint(0, 0);
+    logoPos = QPoint(0, 0);
+    textRect = QRect();
+    settings = openSettingsStore(this);
+    stamping = false;
+    transformMode = Qt::FastTransformation;
+    textDragging = false;
+    logoDragging = false;
+    loadSettings();
+    buildPreviewSurface();
+    reloadLogo();
+}
+
+MainWindow::~MainWindow()
+{
+    stamping = false;
+    delete run.pool; // stops the run and waits for the pictures in flight
+    saveSettings();
+    delete ui;
+    ui = nullptr;
+    updateChecker.stop();
+}
+
+void MainWindow::resizeEvent(QResizeEvent *)
+{
+    updatePreview();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    const auto answer = QMessageBox::information(this, QStringLiteral("Confirm"),
+                                                 QStringLiteral("Are you sure you want to exit?"),
+                                                 QMessageBox::Yes | QMessageBox::No);
+    if (answer == QMessageBox::Yes) {
+        stopRun();
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}

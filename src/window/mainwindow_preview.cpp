@@ -1,0 +1,159 @@
+#include "window/mainwindow.h"
+
+#include "engine/read/imageload.h"
+#include "ui_mainwindow.h"
+#include "window/widgets/qclickablelabel.h"
+
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QMouseEvent>
+
+namespace {
+
+// "color: #" and the colour's ARGB value as eight lowercase hexadecimal digits.
+QString fontSampleStyleSheet(const QColor &color)
+{
+    return QStringLiteral("color: #") + QString::number(color.rgba(), 16);
+}
+
+bool insideScaledBox(const QPoint &point, double left, double top, double width, double height,
+                     double scaleX, double scaleY)
+{
+    return left * scaleX <= point.x() && point.x() < (left + width) * scaleX
+        && top * scaleY <= point.y() && point.y() < (top + height) * scaleY;
+}
+
+// The offset after a drag step of `mouseDelta` shown pixels at `scale` shown pixels per picture
+// pixel, truncated toward zero.
+int draggedOffset(int mouseDelta, double scale, int offset)
+{
+    return int(mouseDelta * (1 / scale) + offset);
+}
+
+// A pixmap over the pixels of an opaque 32-bit ARGB picture read as RGB32 (the same bits), which
+// the toolkit shows as they are, where converting them would cost a pass over the whole picture.
+// The pixmap holds a reference to the picture, so the pixels live as long as they are shown.
+QPixmap sharedOpaquePixmap(const QImage &picture)
+{
+    auto kept = new QImage(picture);
+    const QImage view(
+        kept->constBits(), kept->width(), kept->height(), kept->bytesPerLine(),
+        QImage::Format_RGB32, [](void *image) { delete static_cast<QImage *>(image); }, kept);
+    return QPixmap::fromImage(view);
+}
+
+} // namespace
+
+void MainWindow::buildPreviewSurface()
+{
+    auto layout = new QGridLayout(ui->image_scroll_contents);
+    previewLabel = new QClickableLabel(this);
+    layout->addWidget(previewLabel, 0, 0, Qt::AlignCenter);
+    layout->setContentsMargins(0, 0, 0, 0);
+    connect(previewLabel, &QClickableLabel::mousePressed, this, &MainWindow::previewMouseClicked);
+    connect(previewLabel, &QClickableLabel::mouseMoved, this, &MainWindow::previewMouseMoved);
+    connect(previewLabel, &QClickableLabel::mouseReleased, this, &MainWindow::previewMouseReleased);
+}
+
+void MainWindow::reloadLogo()
+{
+    if (!QFileInfo::exists(logoFileName))
+        return;
+    logoImage = readPicture(logoFileName);
+    updatePreview();
+}
+
+void MainWindow::updatePreview()
+{
+    const QString styleSheet = fontSampleStyleSheet(fontColor);
+    if (ui->font_pr_label->styleSheet() != styleSheet)
+        ui->font_pr_label->setStyleSheet(styleSheet);
+    ui->font_pr_label->setFont(watermarkFont);
+
+    if (!logoImage.isNull()) {
+        const QSize box(ui->logo_label->width() - 2, ui->logo_label->height() - 2);
+        ui->logo_label->setPixmap(QPixmap::fromImage(
+            thumbnailCache.scaled(logoImage, false, box, Qt::KeepAspectRatio, transformMode)));
+    }
+
+    if (stampedImage.isNull())
+        return;
+    if (ui->actual_radio->isChecked()) {
+        // The toolkit's own scan for transparency would copy an opaque picture once more.
+        previewLabel->setPixmap(stampedOpaque
+                                    ? sharedOpaquePixmap(stampedImage)
+                                    : QPixmap::fromImage(stampedImage, Qt::NoOpaqueDetection));
+    } else if (ui->fit_radio->isChecked()) {
+        const QSize box(ui->image_scroll->width() - 2, ui->image_scroll->height() - 2);
+        previewLabel->setPixmap(QPixmap::fromImage(previewCache.scaled(
+            stampedImage, stampedOpaque, box, Qt::KeepAspectRatio, transformMode)));
+    }
+}
+
+void MainWindow::showWorkingCopy(const WorkingCopy &copy)
+{
+    previewImage = copy.image;
+    previewOpaque = copy.opaque;
+    stampedImage = previewImage;
+    stampedOpaque = previewOpaque;
+    renderTwice();
+}
+
+void MainWindow::on_files_list_currentRowChanged(int currentRow)
+{
+    if (currentRow < 0) {
+        previewLabel->clear();
+        previewImage = QImage();
+        previewOpaque = false;
+        return;
+    }
+    const QString path = ui->files_list->item(currentRow)->text();
+    if (!QFileInfo::exists(path))
+        return;
+    showWorkingCopy(readWorkingCopy(path));
+}
+
+void MainWindow::previewMouseClicked(QMouseEvent *event)
+{
+    const QImage &reference = ui->resize_check->isChecked() ? stampedImage : previewImage;
+    if (reference.isNull())
+        return;
+    previewScaleX = double(previewLabel->width()) / reference.width();
+    previewScaleY = double(previewLabel->height()) / reference.height();
+    const double scale = ui->scale_spin->value();
+    if (insideScaledBox(event->pos(), logoPos.x(), logoPos.y(), scale * logoImage.width(),
+                        scale * logoImage.height(), previewScaleX, previewScaleY)) {
+        logoDragging = true;
+        dragAnchor = event->pos();
+    }
+    if (insideScaledBox(event->pos(), textPos.x(), textPos.y(), textRect.width(), textRect.height(),
+                        previewScaleX, previewScaleY)) {
+        textDragging = true;
+        dragAnchor = event->pos();
+    }
+}
+
+void MainWindow::previewMouseMoved(QMouseEvent *event)
+{
+    QSpinBox *xSpin = nullptr;
+    QSpinBox *ySpin = nullptr;
+    if (logoDragging) {
+        xSpin = ui->x_spin;
+        ySpin = ui->y_spin;
+    } else if (textDragging) {
+        xSpin = ui->txt_x_spin;
+        ySpin = ui->txt_y_spin;
+    } else {
+        return;
+    }
+    const QPoint position = event->pos();
+    xSpin->setValue(draggedOffset(position.x() - dragAnchor.x(), previewScaleX, xSpin->value()));
+    ySpin->setValue(draggedOffset(position.y() - dragAnchor.y(), previewScaleY, ySpin->value()));
+    dragAnchor = position;
+}
+
+void MainWindow::previewMouseReleased(QMouseEvent *)
+{
+    logoDragging = false;
+    textDragging = false;
+}
