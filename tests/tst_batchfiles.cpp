@@ -1,14 +1,15 @@
 // The batch's file work without a window: output names, the safe writer, the picture types and the
-// walk of a drop, the log texts, the working copy a picture is read into and the worker pool.
-#include "engine/batch/batchtexts.h"
+// walk of a drop, the log texts, the working copy a picture is read into and the run driver.
+#include "engine/batch/outcometexts.h"
 #include "engine/batch/outputnaming.h"
 #include "engine/batch/pictureencoder.h"
 #include "engine/batch/picturesaver.h"
 #include "engine/batch/picturetypes.h"
 #include "engine/batch/picturewalk.h"
-#include "engine/batch/stamppool.h"
+#include "engine/batch/stamprun.h"
 #include "engine/read/imageload.h"
 #include "support/testfiles.h"
+#include "window/windowtexts.h"
 
 #include <QColorSpace>
 #include <QImageWriter>
@@ -47,6 +48,20 @@ bool samePixels(const QImage &a, const QImage &b)
     return a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32);
 }
 
+// `picture` encoded with `encoder` and saved as the job does; an encoder's failure is the
+// picture's error.
+SavedPicture encodeAndSave(const QImage &picture, const PictureEncoder &encoder, const QString &dir,
+                           const QString &baseName, const QString &format,
+                           const std::function<QDateTime()> &now,
+                           const std::function<bool(const QString &)> &isTaken)
+{
+    SavedPicture saved;
+    const QByteArray bytes = encoder.encode(picture, &saved.error);
+    if (bytes.isEmpty())
+        return saved;
+    return savePicture(bytes, dir, baseName, format, now, isTaken);
+}
+
 } // namespace
 
 class TstBatchFiles : public QObject
@@ -64,7 +79,6 @@ private slots:
     void naturalOrder();
     void walkOfADrop();
     void savesUnderThePlainName();
-    void finishStepWorksOnTheCompleteFileBeforeTheMove();
     void neverReplacesAFile_data();
     void neverReplacesAFile();
     void failedWriteLeavesNothing_data();
@@ -74,8 +88,8 @@ private slots:
     void loadedWorkingCopy_data();
     void loadedWorkingCopy();
     void undecodableFileGivesTheReason();
-    void poolHandsBackInListOrder();
-    void stoppedPoolLeavesWholeFilesOnly();
+    void runHandsBackInListOrder();
+    void stoppedRunLeavesWholeFilesOnly();
 };
 
 void TstBatchFiles::freeOutputPath_data()
@@ -130,12 +144,12 @@ void TstBatchFiles::texts_data()
         << writtenLine("Paris%2C France %3", "png", 1, 4)
         << "Paris%2C France %3.png ... OK! (1 of 4)";
     QTest::newRow("renamed")
-        << renamedWarningLine("/out", "holiday", "png", "holiday.2020_20240102030405006")
+        << warningHtml(renamedLine("/out", "holiday", "png", "holiday.2020_20240102030405006"))
         << "<b><font color=\"#ffc90e\">Warning</font></b> - File /out/holiday.png saved with "
            "new name /out/holiday.2020_20240102030405006 to avoid overwrite because it already "
            "existed!";
     QTest::newRow("renamed, markup in the names")
-        << renamedWarningLine("/out", "Tom & <Jerry>", "png", "Tom & <Jerry>_1")
+        << warningHtml(renamedLine("/out", "Tom & <Jerry>", "png", "Tom & <Jerry>_1"))
         << "<b><font color=\"#ffc90e\">Warning</font></b> - File /out/Tom &amp; "
            "&lt;Jerry&gt;.png saved with new name /out/Tom &amp; &lt;Jerry&gt;_1 to avoid "
            "overwrite because it already existed!";
@@ -153,7 +167,7 @@ void TstBatchFiles::texts_data()
         << unwritableLine(QString::fromUtf16(u"a\u2028b\u2029c\u0085.jpg"), "/o\nut", "Full")
         << "Cannot write a\\u2028b\\u2029c\\x85.jpg to /o\\nut: Full";
     QTest::newRow("renamed, line break and markup in the names")
-        << renamedWarningLine("/out", "a\n<b>", "png", "a\n<b>_1")
+        << warningHtml(renamedLine("/out", "a\n<b>", "png", "a\n<b>_1"))
         << "<b><font color=\"#ffc90e\">Warning</font></b> - File /out/a\\n&lt;b&gt;.png saved "
            "with new name /out/a\\n&lt;b&gt;_1 to avoid overwrite because it already existed!";
 }
@@ -273,48 +287,18 @@ void TstBatchFiles::savesUnderThePlainName()
 {
     QTemporaryDir dir;
     const QImage picture = filledPicture(QSize(30, 20), qRgb(10, 200, 30));
-    const PictureEncoder encoder("png");
-    const SavedPicture saved = savePicture(picture, encoder, dir.path(), "holiday.2020", "png",
-                                           clockOf({firstTime}), &isOccupied);
+    const QByteArray bytes = PictureEncoder("png").encode(picture, nullptr);
+    const SavedPicture saved
+        = savePicture(bytes, dir.path(), "holiday.2020", "png", clockOf({firstTime}), &isOccupied);
     QCOMPARE(saved.path, dir.filePath("holiday.2020.png"));
     QVERIFY(saved.error.isEmpty());
-    QVERIFY(samePixels(QImage(saved.path), picture));
+    QCOMPARE(fileBytes(saved.path), bytes);
     QCOMPARE(namesIn(dir.path()), QStringList {"holiday.2020.png"});
 
     // The permissions of any file the program creates, not those of a temporary file.
     QFile plain(dir.filePath("plain"));
     QVERIFY(plain.open(QIODevice::WriteOnly));
     QCOMPARE(QFileInfo(saved.path).permissions(), plain.permissions());
-}
-
-// The step sees the whole encoded picture under its hidden temporary name, before the output
-// name exists; what it changes is in the output, and its note comes back.
-void TstBatchFiles::finishStepWorksOnTheCompleteFileBeforeTheMove()
-{
-    QTemporaryDir dir;
-    const QImage picture = filledPicture(QSize(30, 20), qRgb(10, 200, 30));
-    const PictureEncoder encoder("png");
-    QStringList namesDuringTheStep;
-    bool completeDuringTheStep = false;
-    const auto finish = [&](const QString &temporaryPath) {
-        namesDuringTheStep = namesIn(dir.path());
-        completeDuringTheStep = QFileInfo(temporaryPath).absolutePath() == dir.path()
-            && samePixels(QImage(temporaryPath, "png"), picture);
-        QFile file(temporaryPath);
-        if (file.open(QIODevice::Append))
-            file.write("tagged");
-        return QStringLiteral("note");
-    };
-    const SavedPicture saved = savePicture(picture, encoder, dir.path(), "holiday", "png",
-                                           clockOf({firstTime}), &isOccupied, {}, finish);
-
-    QCOMPARE(namesDuringTheStep.size(), 1);
-    QVERIFY(namesDuringTheStep.at(0).startsWith(QLatin1Char('.')));
-    QVERIFY(completeDuringTheStep);
-    QCOMPARE(saved.path, dir.filePath("holiday.png"));
-    QCOMPARE(saved.finishNote, QStringLiteral("note"));
-    QVERIFY(fileBytes(saved.path).endsWith("tagged"));
-    QCOMPARE(namesIn(dir.path()), QStringList {"holiday.png"});
 }
 
 void TstBatchFiles::neverReplacesAFile_data()
@@ -344,9 +328,8 @@ void TstBatchFiles::neverReplacesAFile()
         = [&](const QString &path) { return takenAfterTheCheck ? false : isOccupied(path); };
 
     const QImage picture = filledPicture(QSize(8, 8), qRgb(1, 2, 3));
-    const PictureEncoder encoder("png");
-    const SavedPicture saved = savePicture(picture, encoder, dir.path(), "holiday", "png",
-                                           clockOf({firstTime}), isTaken);
+    const SavedPicture saved = encodeAndSave(picture, PictureEncoder("png"), dir.path(), "holiday",
+                                             "png", clockOf({firstTime}), isTaken);
 
     QCOMPARE(saved.path, dir.filePath("holiday_20240102030405006.png"));
     QVERIFY(samePixels(QImage(saved.path), picture));
@@ -389,12 +372,11 @@ void TstBatchFiles::failedWriteLeavesNothing()
     const QString folder = folderExists ? dir.path() : dir.filePath("gone");
     if (format == "jpg")
         QTest::ignoreMessage(QtWarningMsg, "Maximum supported image dimension is 65500 pixels");
-    const PictureEncoder encoder(format);
-    const SavedPicture saved
-        = savePicture(picture, encoder, folder, "holiday", QString::fromLatin1(format),
-                      clockOf({firstTime}), &isOccupied);
+    const QString name = QString::fromLatin1(format);
+    const SavedPicture saved = encodeAndSave(picture, PictureEncoder(format), folder, "holiday",
+                                             name, clockOf({firstTime}), &isOccupied);
     QVERIFY(saved.path.isEmpty());
-    QCOMPARE(saved.error, error.arg(folder));
+    QCOMPARE(unwritableLine("holiday." + name, folder, saved.error), error.arg(folder));
     QCOMPARE(namesIn(dir.path()), QStringList());
 }
 
@@ -421,8 +403,8 @@ void TstBatchFiles::savedAsTheToolkitWritesIt()
     }
     picture.setColorSpace(QColorSpace::DisplayP3);
     const SavedPicture saved
-        = savePicture(picture, PictureEncoder(format.toLatin1(), quality), dir.path(), "wide",
-                      format, clockOf({firstTime}), &isOccupied);
+        = encodeAndSave(picture, PictureEncoder(format.toLatin1(), quality), dir.path(), "wide",
+                        format, clockOf({firstTime}), &isOccupied);
     QBuffer expected;
     expected.open(QIODevice::WriteOnly);
     QImageWriter writer(&expected, format.toLatin1());
@@ -493,27 +475,36 @@ void TstBatchFiles::undecodableFileGivesTheReason()
 
 namespace {
 
-// The results of a pool, in the order it hands them back.
+// The results of a run over `paths`, in the order it hands them back, with their positions.
 struct Collected
 {
+    QList<int> positions;
     QStringList paths;
     QList<StampResult> results;
 };
 
-Collected stampAll(StampPool &pool, const QStringList &paths, const StampJob &job,
-                   bool stopAtOnce = false)
+Collected stampAll(const QStringList &paths, const StampJob &job, bool stopAtOnce = false)
 {
     Collected collected;
-    QObject::connect(&pool, &StampPool::stamped, [&](const QString &path, const StampResult &r) {
-        collected.paths << path;
-        collected.results << r;
-    });
-    for (const QString &path : paths)
-        pool.stamp(path, job);
+    int next = 0;
+    StampRun run(
+        [&]() -> std::optional<RunEntry> {
+            if (next == paths.size())
+                return std::nullopt;
+            return RunEntry {paths.at(next++), job};
+        },
+        2);
+    QObject::connect(&run, &StampRun::stamped,
+                     [&](int position, const QString &path, const StampResult &result) {
+                         collected.positions << position;
+                         collected.paths << path;
+                         collected.results << result;
+                     });
+    run.start();
     if (stopAtOnce)
-        pool.stop();
+        run.stop();
     QDeadlineTimer watchdog(60000);
-    while (collected.paths.size() < paths.size() && !watchdog.hasExpired())
+    while (!run.isFinished() && !watchdog.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     return collected;
 }
@@ -522,7 +513,7 @@ Collected stampAll(StampPool &pool, const QStringList &paths, const StampJob &jo
 
 // A slow picture given first is handed back first and takes a name both want, as when stamped
 // one at a time.
-void TstBatchFiles::poolHandsBackInListOrder()
+void TstBatchFiles::runHandsBackInListOrder()
 {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath("in/again"));
@@ -538,21 +529,18 @@ void TstBatchFiles::poolHandsBackInListOrder()
     job.stamp.text.clear();
     job.format = "png";
     job.outputFolder = dir.filePath("out");
-    StampPool pool(2);
-    QCOMPARE(pool.capacity(), 3);
-    const Collected collected = stampAll(pool, paths, job);
+    const Collected collected = stampAll(paths, job);
 
+    QCOMPARE(collected.positions, QList<int>({0, 1, 2, 3, 4}));
     QCOMPARE(collected.paths, paths);
-    QCOMPARE(collected.results.at(0).outputPath, dir.filePath("out/a.png"));
+    QCOMPARE(collected.results.at(0).outcome.output, dir.filePath("out/a.png"));
     QCOMPARE(QImage(dir.filePath("out/a.png")).size(), QSize(3000, 2000));
-    QCOMPARE(collected.results.at(1).lines.size(), 1);
-    QVERIFY(collected.results.at(1).lines.at(0).html);
-    QVERIFY(QFileInfo(collected.results.at(1).outputPath).fileName().startsWith("a_"));
-    QVERIFY(collected.results.at(4).missing);
-    QCOMPARE(pool.inFlight(), 0);
+    QCOMPARE(collected.results.at(1).outcome.kind, PictureOutcome::Renamed);
+    QVERIFY(QFileInfo(collected.results.at(1).outcome.output).fileName().startsWith("a_"));
+    QCOMPARE(collected.results.at(4).outcome.kind, PictureOutcome::Missing);
 }
 
-void TstBatchFiles::stoppedPoolLeavesWholeFilesOnly()
+void TstBatchFiles::stoppedRunLeavesWholeFilesOnly()
 {
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath("out"));
@@ -564,17 +552,16 @@ void TstBatchFiles::stoppedPoolLeavesWholeFilesOnly()
     StampJob job;
     job.format = "png";
     job.outputFolder = dir.filePath("out");
-    StampPool pool(2);
-    const Collected collected = stampAll(pool, paths, job, true);
+    const Collected collected = stampAll(paths, job, true);
 
-    QCOMPARE(collected.paths, paths);
+    // Nothing is handed out after the stop.
+    QCOMPARE(collected.paths, paths.mid(0, 3));
     QStringList written;
-    for (int i = 0; i < paths.size(); ++i) {
-        const StampResult &result = collected.results.at(i);
-        QCOMPARE(result.discarded, result.outputPath.isEmpty());
-        if (!result.discarded) {
-            written << QFileInfo(result.outputPath).fileName();
-            QCOMPARE(QImage(result.outputPath).size(), QSize(1500, 1000));
+    for (const StampResult &result : collected.results) {
+        QCOMPARE(result.outcome.kind == PictureOutcome::Discarded, result.outcome.output.isEmpty());
+        if (result.outcome.written()) {
+            written << QFileInfo(result.outcome.output).fileName();
+            QCOMPARE(QImage(result.outcome.output).size(), QSize(1500, 1000));
         }
     }
     QCOMPARE(namesIn(dir.filePath("out")), written);

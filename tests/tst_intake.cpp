@@ -1,11 +1,11 @@
 // The picture list: the "Add Image Files" dialog, drops of files and folders, remove and clear.
-#include "engine/batch/batchtexts.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "support/windowfixture.h"
 #include "ui_mainwindow.h"
 #include "window/widgets/qclickablelabel.h"
 #include "window/widgets/startfolder.h"
+#include "window/windowtexts.h"
 
 #include <QtTest>
 #include <QtWidgets>

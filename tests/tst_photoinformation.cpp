@@ -1,6 +1,5 @@
 // The photo information (EXIF, IPTC, XMP) of a stamped picture, and its resolution: what the job
 // of one picture carries from the source file into every output format, corrected or dropped.
-#include "engine/batch/batchtexts.h"
 #include "engine/batch/photoinformation.h"
 #include "engine/batch/stampjob.h"
 #include "engine/read/imageload.h"
@@ -264,10 +263,10 @@ void TstPhotoInformation::taggedPhoto()
     stampJob.keepLocation = keepLocation;
 
     const StampResult result = stampFile(source, stampJob);
-    QCOMPARE(result.outputPath, dir->filePath("out/photo." + format));
-    QCOMPARE(result.lines, QVector<LogLine>());
+    QCOMPARE(result.outcome.output, dir->filePath("out/photo." + format));
+    QCOMPARE(result.outcome.informationNotKept, QString());
 
-    const QImage written = readPicture(result.outputPath);
+    const QImage written = readPicture(result.outcome.output);
     QCOMPARE(written.size(), QSize(80, 160));
     // Below the stamped text.
     QVERIFY(qRed(written.pixel(40, 60)) > 200 && qBlue(written.pixel(40, 60)) < 50);
@@ -275,7 +274,7 @@ void TstPhotoInformation::taggedPhoto()
     QCOMPARE(dotsPerInch(written), QSize(300, 300));
     QCOMPARE(written.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
 
-    const Tags tags = readTags(result.outputPath);
+    const Tags tags = readTags(result.outcome.output);
     QCOMPARE(exifValue(tags, "Exif.Image.Orientation"),
              format == "tif"    ? "1"
                  : keepMetadata ? "1"
@@ -336,11 +335,11 @@ void TstPhotoInformation::sourceWithoutInformationGivesTodaysFile()
     QVERIFY(plain.save(source));
 
     const StampResult result = stampFile(source, job(format));
-    QVERIFY(!result.outputPath.isEmpty());
-    QCOMPARE(result.lines, QVector<LogLine>());
-    QCOMPARE(fileBytes(result.outputPath),
+    QVERIFY(!result.outcome.output.isEmpty());
+    QCOMPARE(result.outcome.informationNotKept, QString());
+    QCOMPARE(fileBytes(result.outcome.output),
              encodedAtTheWorkingResolution(result.stamped.image, format));
-    QCOMPARE(dotsPerInch(readPicture(result.outputPath)), QSize(96, 96));
+    QCOMPARE(dotsPerInch(readPicture(result.outcome.output)), QSize(96, 96));
 }
 
 void TstPhotoInformation::resolutionIsTheSources_data()
@@ -415,11 +414,11 @@ void TstPhotoInformation::resolutionIsTheSources()
     }
 
     const StampResult result = stampFile(source, job(format));
-    QVERIFY(!result.outputPath.isEmpty());
-    QCOMPARE(result.lines, QVector<LogLine>());
-    QCOMPARE(dotsPerInch(readPicture(result.outputPath)), expected);
+    QVERIFY(!result.outcome.output.isEmpty());
+    QCOMPARE(result.outcome.informationNotKept, QString());
+    QCOMPARE(dotsPerInch(readPicture(result.outcome.output)), expected);
     if (expected == QSize(96, 96))
-        QCOMPARE(fileBytes(result.outputPath),
+        QCOMPARE(fileBytes(result.outcome.output),
                  encodedAtTheWorkingResolution(result.stamped.image, format));
 }
 
@@ -453,10 +452,10 @@ void TstPhotoInformation::unreadableInformationIsLogged()
     stampJob.keepMetadata = keepMetadata;
 
     const StampResult result = stampFile(path, stampJob);
-    QVERIFY(!result.outputPath.isEmpty());
-    const QVector<LogLine> notKept {LogLine {false, informationNotKeptLine(path)}};
-    QCOMPARE(result.lines, keepMetadata ? notKept : QVector<LogLine>());
-    QCOMPARE(fileBytes(result.outputPath),
+    QVERIFY(!result.outcome.output.isEmpty());
+    QCOMPARE(result.outcome.kind, PictureOutcome::Written);
+    QCOMPARE(result.outcome.informationNotKept.isEmpty(), !keepMetadata);
+    QCOMPARE(fileBytes(result.outcome.output),
              encodedAtTheWorkingResolution(result.stamped.image, format));
 }
 

@@ -451,10 +451,10 @@ void TstSettings::savedSetupIsTheWindowsJob()
     QCOMPARE(saved.job.stamp.color, job.stamp.color);
     QCOMPARE(saved.job.stamp.logoScale, job.stamp.logoScale);
     QCOMPARE(saved.job.stamp.transformMode, Qt::SmoothTransformation);
-    QCOMPARE(saved.job.textAlignment, job.textAlignment);
-    QCOMPARE(saved.job.textOffset, job.textOffset);
-    QCOMPARE(saved.job.logoAlignment, job.logoAlignment);
-    QCOMPARE(saved.job.logoOffset, job.logoOffset);
+    QCOMPARE(saved.job.stamp.textAlignment, job.stamp.textAlignment);
+    QCOMPARE(saved.job.stamp.textOffset, job.stamp.textOffset);
+    QCOMPARE(saved.job.stamp.logoAlignment, job.stamp.logoAlignment);
+    QCOMPARE(saved.job.stamp.logoOffset, job.stamp.logoOffset);
     QCOMPARE(saved.job.format, MainWindowProbe::outputFormat(*window));
     QCOMPARE(saved.jpgQuality, ui()->comp_slider->value());
     QCOMPARE(saved.job.quality, ui()->outjpg_radio->isChecked() ? ui()->comp_slider->value() : -1);

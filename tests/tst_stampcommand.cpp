@@ -455,7 +455,7 @@ void TstStampCommand::optionsOverrideTheSettings()
     job.quality = quality;
     job.outputFolder = path("expected");
     QVERIFY(QDir().mkpath(job.outputFolder));
-    const QString expected = stampFile(input, job).outputPath;
+    const QString expected = stampFile(input, job).outcome.output;
     QCOMPARE(QFileInfo(expected).fileName(), "a." + format);
     QCOMPARE(namesIn(path("out")), QStringList {"a." + format});
     QVERIFY(fileBytes(path("out/a." + format)) == fileBytes(expected));

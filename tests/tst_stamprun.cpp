@@ -1,5 +1,5 @@
 // The stamping run, driven by pressing Start and answering its dialogs as a user would.
-#include "engine/batch/batchtexts.h"
+#include "engine/batch/outcometexts.h"
 #include "engine/batch/stampjob.h"
 #include "engine/read/imageload.h"
 #include "support/dialoganswerer.h"
@@ -714,7 +714,7 @@ void TstStampRun::mixedFormatsAndOrientation()
     job.outputFolder = dir->filePath("one-at-a-time");
     QVERIFY(QDir().mkpath(job.outputFolder));
     for (int i = 0; i < ui->files_list->count(); ++i)
-        QVERIFY(!stampFile(ui->files_list->item(i)->text(), job).outputPath.isEmpty());
+        QVERIFY(!stampFile(ui->files_list->item(i)->text(), job).outcome.output.isEmpty());
     const QStringList alone = namesIn(job.outputFolder);
     QCOMPARE(alone.size(), written.size());
     for (int i = 0; i < written.size(); ++i)

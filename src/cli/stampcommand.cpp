@@ -1,10 +1,10 @@
 #include "cli/stampcommand.h"
 
 #include "cli/stampoptions.h"
-#include "engine/batch/batchtexts.h"
+#include "engine/batch/outcometexts.h"
 #include "engine/batch/picturetypes.h"
 #include "engine/batch/picturewalk.h"
-#include "engine/batch/stamppool.h"
+#include "engine/batch/stamprun.h"
 #include "engine/read/imageload.h"
 #include "engine/setup/savedsetup.h"
 #include "engine/setup/settingsstore.h"
@@ -16,7 +16,6 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QSocketNotifier>
-#include <QTextDocumentFragment>
 
 #include <csignal>
 #include <cstdio>
@@ -194,7 +193,7 @@ private:
     std::unique_ptr<QSocketNotifier> notifier;
 };
 
-// Stamps the pictures on a pool, keeping it full, and prints each result in list order.
+// Stamps the pictures through a run and prints each result in list order.
 class CommandRun
 {
 public:
@@ -203,7 +202,8 @@ public:
         , job(job)
         , quiet(options.quiet)
         , showsProgress(!options.quiet && ::isatty(STDERR_FILENO))
-        , pool(options.jobs > 0 ? options.jobs : QThread::idealThreadCount())
+        , run([this] { return nextEntry(); },
+              options.jobs > 0 ? options.jobs : QThread::idealThreadCount())
     {
     }
 
@@ -214,15 +214,15 @@ public:
         // A closed standard output (a pipe into head) must not end the run between a picture's
         // temporary file and its name.
         std::signal(SIGPIPE, SIG_IGN);
-        QObject::connect(&pool, &StampPool::stamped, &loop,
-                         [this](const QString &path, const StampResult &result) {
-                             show(path, result);
-                             handOut();
+        QObject::connect(&run, &StampRun::stamped, &loop,
+                         [this](int position, const QString &path, const StampResult &result) {
+                             show(position, path, result);
                          });
+        QObject::connect(&run, &StampRun::finished, &loop, &QEventLoop::quit);
         clock.start();
-        handOut();
+        run.start();
         showProgress();
-        if (pool.inFlight() > 0)
+        if (!run.isFinished())
             loop.exec();
         clearProgress();
         if (stopSignal != 0)
@@ -231,26 +231,25 @@ public:
     }
 
 private:
-    void handOut()
+    std::optional<RunEntry> nextEntry()
     {
-        while (stopSignal == 0 && pool.inFlight() < pool.capacity() && next < pictures.size())
-            pool.stamp(pictures.at(next++), job);
-        if (pool.inFlight() == 0)
-            loop.quit();
+        if (next >= pictures.size())
+            return std::nullopt;
+        return RunEntry {pictures.at(next++), job};
     }
 
-    void show(const QString &path, const StampResult &result)
+    void show(int position, const QString &path, const StampResult &result)
     {
-        ++handedBack;
-        if (result.discarded)
+        handedBack = position + 1;
+        if (result.outcome.kind == PictureOutcome::Discarded)
             return;
-        const bool written = !result.outputPath.isEmpty();
+        const bool written = result.outcome.written();
         if (!written)
             ++failed;
         if (!quiet || !written) {
             clearProgress();
-            const QStringList lines
-                = resultLines(path, result, job.format, handedBack, pictures.size());
+            const QStringList lines = resultLines(path, result.outcome, job.outputFolder,
+                                                  job.format, handedBack, pictures.size());
             for (const QString &line : lines)
                 printLine(stdout, line);
         }
@@ -281,14 +280,14 @@ private:
         if (stopSignal != 0)
             return;
         stopSignal = signalNumber;
-        pool.stop();
+        run.stop();
     }
 
     const QStringList pictures;
     const StampJob job;
     const bool quiet;
     const bool showsProgress;
-    StampPool pool;
+    StampRun run;
     QEventLoop loop;
     QElapsedTimer clock;
     int next = 0;
@@ -311,16 +310,15 @@ QString durationText(qint64 seconds)
 
 } // namespace
 
-QStringList resultLines(const QString &path, const StampResult &result, const QString &format,
-                        int position, int count)
+QStringList resultLines(const QString &path, const PictureOutcome &outcome, const QString &folder,
+                        const QString &format, int position, int count)
 {
-    if (result.missing)
+    if (outcome.kind == PictureOutcome::Missing)
         return {unreadableLine(path, Texts::tr("No such file"))};
     QStringList lines;
-    for (const LogLine &line : result.lines)
-        lines << (line.html ? QTextDocumentFragment::fromHtml(line.text).toPlainText() : line.text);
-    if (!result.outputPath.isEmpty())
-        lines << writtenLine(QFileInfo(path).completeBaseName(), format, position, count);
+    const QVector<OutcomeLine> told = outcomeLines(outcome, folder, format, position, count);
+    for (const OutcomeLine &line : told)
+        lines << (line.warning ? Texts::tr("Warning - %1").arg(line.text) : line.text);
     return lines;
 }
 

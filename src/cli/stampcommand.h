@@ -4,16 +4,16 @@
 #include <QString>
 #include <QStringList>
 
-struct StampResult;
+struct PictureOutcome;
 
 // The exit statuses of tessaro-stamp besides 128 + the signal that stopped it.
 enum StampExitStatus { AllWritten = 0, SomeFailed = 1, BadUsage = 2 };
 
 // What tessaro-stamp prints for the picture at `path`, the `position`-th of `count` (from 1),
-// stamped into `format`: the log's lines in plain text, then the log's line of a written file. A
+// stamped into `format` in `folder`: the lines that tell its outcome, a warning marked as one. A
 // picture gone since it was found reads as unreadable.
-QStringList resultLines(const QString &path, const StampResult &result, const QString &format,
-                        int position, int count);
+QStringList resultLines(const QString &path, const PictureOutcome &outcome, const QString &folder,
+                        const QString &format, int position, int count);
 
 // The progress line after `done` of `count` pictures in `elapsedMs`, with the time left at the
 // pace so far once there is a pace.

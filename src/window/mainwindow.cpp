@@ -1,6 +1,6 @@
 #include "window/mainwindow.h"
 
-#include "engine/batch/stamppool.h"
+#include "engine/batch/stamprun.h"
 #include "engine/setup/settingsstore.h"
 #include "engine/version.h"
 #include "ui_mainwindow.h"
@@ -38,7 +38,7 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     stamping = false;
-    delete run.pool; // stops the run and waits for the pictures in flight
+    delete run.driver; // stops the run and waits for the pictures in flight
     saveSettings();
     delete ui;
     ui = nullptr;

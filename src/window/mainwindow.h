@@ -10,16 +10,18 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPoint>
-#include <QQueue>
 #include <QRect>
 #include <QStringList>
+
+#include <optional>
 
 class QAbstractButton;
 class QClickableLabel;
 class QMouseEvent;
 class QSettings;
-class StampPool;
+class StampRun;
 enum class StampAlignment;
+struct RunEntry;
 struct StampJob;
 struct StampResult;
 struct WorkingCopy;
@@ -30,8 +32,8 @@ class MainWindow;
 
 // The application's only window. It owns every piece of state: the form, the settings store,
 // the pictures in memory, the stamp placement, the run flag, the banner and the update check.
-// Its member functions live in src/app and src/ui, in files named mainwindow_TOPIC.cpp; the
-// folders below (stamp, batch, online) hold the value types and free functions they call.
+// Its member functions live in src/window, in files named mainwindow_TOPIC.cpp; the engine below
+// (src/engine) holds the value types, free functions and the run driver they call.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -140,8 +142,8 @@ private:
     QString checkedOutputFolder();
     void stampPictures(const QString &folder);
     StampJob stampJob() const;
-    void handOutPictures();
-    void showStampResult(const QString &path, const StampResult &result);
+    std::optional<RunEntry> nextRunEntry();
+    void showStampResult(int index, const StampResult &result);
     void finishRun();
 
     // Control handlers.
@@ -169,17 +171,14 @@ private:
     Qt::TransformationMode transformMode = Qt::FastTransformation;
     QRect textRect;
     bool stamping = false;
-    // The run in progress: its pool, where and how it writes, the next entry to hand out and the
-    // entries handed out and not yet shown, in list order.
+    // The run in progress: its driver, where and how it writes, and the next entry to hand out.
     struct Run
     {
-        StampPool *pool = nullptr;
+        StampRun *driver = nullptr;
         QString folder;
         QString format;
         int quality = -1;
         int nextEntry = 0;
-        QQueue<int> entriesInFlight;
-        bool askingToStop = false; // no picture is handed out while the user decides
     } run;
     QStringList bannerList;
     int bannerIndex = 0;

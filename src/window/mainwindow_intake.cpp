@@ -1,10 +1,10 @@
 #include "window/mainwindow.h"
 
-#include "engine/batch/batchtexts.h"
 #include "engine/batch/picturetypes.h"
 #include "engine/batch/picturewalk.h"
 #include "ui_mainwindow.h"
 #include "window/widgets/startfolder.h"
+#include "window/windowtexts.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,10 +1,11 @@
 #include "window/mainwindow.h"
 
-#include "engine/batch/batchtexts.h"
-#include "engine/batch/stamppool.h"
+#include "engine/batch/outcometexts.h"
+#include "engine/batch/stamprun.h"
 #include "engine/setup/savedsetup.h"
 #include "ui_mainwindow.h"
 #include "window/widgets/startfolder.h"
+#include "window/windowtexts.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -36,25 +37,25 @@ QString MainWindow::outputFormat() const
 
 void MainWindow::confirmStop()
 {
-    run.askingToStop = true;
+    // No picture is handed out while the user decides.
+    run.driver->hold();
     const auto answer = QMessageBox::warning(this, QStringLiteral("Warning"),
                                              QStringLiteral("Are you you want to stop stamping?"),
                                              QMessageBox::Yes | QMessageBox::No);
-    run.askingToStop = false;
     if (answer == QMessageBox::Yes) {
         stopRun();
         ui->start_btn->setText(QStringLiteral("Start Stamping"));
     }
-    if (run.pool)
-        handOutPictures();
+    if (run.driver)
+        run.driver->resume();
 }
 
 void MainWindow::stopRun()
 {
     stamping = false;
-    if (!run.pool)
+    if (!run.driver)
         return;
-    run.pool->stop();
+    run.driver->stop();
     // Until the pictures in flight are back, in place or discarded, a new run cannot start.
     ui->start_btn->setEnabled(false);
 }
@@ -96,13 +97,12 @@ void MainWindow::stampPictures(const QString &folder)
     run.format = outputFormat();
     run.quality = writerQuality(run.format, ui->comp_slider->value());
     run.nextEntry = 0;
-    run.entriesInFlight.clear();
-    run.pool = new StampPool(QThread::idealThreadCount(), this);
-    connect(run.pool, &StampPool::stamped, this,
-            [this](const QString &path, const StampResult &result) {
-                showStampResult(path, result);
-                handOutPictures();
+    run.driver = new StampRun([this] { return nextRunEntry(); }, QThread::idealThreadCount(), this);
+    connect(run.driver, &StampRun::stamped, this,
+            [this](int index, const QString &, const StampResult &result) {
+                showStampResult(index, result);
             });
+    connect(run.driver, &StampRun::finished, this, [this] { finishRun(); });
 
     ui->prog_bar->setRange(0, ui->files_list->count() - 1);
     ui->prog_bar->setValue(0);
@@ -111,7 +111,7 @@ void MainWindow::stampPictures(const QString &folder)
     transformMode = Qt::SmoothTransformation;
     stamping = true;
     ui->start_btn->setText(QStringLiteral("Stop"));
-    handOutPictures();
+    run.driver->start();
 }
 
 StampJob MainWindow::stampJob() const
@@ -119,10 +119,6 @@ StampJob MainWindow::stampJob() const
     StampJob job;
     job.stamp = stampSettings();
     job.logo = logoImage;
-    job.textAlignment = textAlignment();
-    job.textOffset = QPoint(ui->txt_x_spin->value(), ui->txt_y_spin->value());
-    job.logoAlignment = logoAlignment();
-    job.logoOffset = QPoint(ui->x_spin->value(), ui->y_spin->value());
     job.outputFolder = run.folder;
     job.format = run.format;
     job.quality = run.quality;
@@ -131,40 +127,31 @@ StampJob MainWindow::stampJob() const
     return job;
 }
 
-// Keeps the pool full: each entry is looked at, and the settings read, when its picture is
-// handed out. The run ends when nothing is in flight and nothing more is to be handed out.
-void MainWindow::handOutPictures()
+// Each entry is looked at, and the settings read, when its picture is handed out.
+std::optional<RunEntry> MainWindow::nextRunEntry()
 {
-    if (run.askingToStop)
-        return;
-    while (stamping && run.pool->inFlight() < run.pool->capacity()
-           && run.nextEntry < ui->files_list->count()) {
-        run.entriesInFlight.enqueue(run.nextEntry);
-        run.pool->stamp(ui->files_list->item(run.nextEntry)->text(), stampJob());
-        ++run.nextEntry;
-    }
-    if (run.pool->inFlight() == 0)
-        finishRun();
+    if (run.nextEntry >= ui->files_list->count())
+        return std::nullopt;
+    return RunEntry {ui->files_list->item(run.nextEntry++)->text(), stampJob()};
 }
 
-void MainWindow::showStampResult(const QString &path, const StampResult &result)
+void MainWindow::showStampResult(int index, const StampResult &result)
 {
-    const int index = run.entriesInFlight.dequeue();
-    if (result.discarded)
+    const PictureOutcome &outcome = result.outcome;
+    if (outcome.kind == PictureOutcome::Discarded)
         return;
     ui->log_plain->appendHtml(QStringLiteral("<hr>"));
-    if (result.missing)
+    if (outcome.kind == PictureOutcome::Missing)
         return;
-    for (const LogLine &line : result.lines) {
-        if (line.html)
-            ui->log_plain->appendHtml(line.text);
+    ui->prog_bar->setValue(index);
+    const QVector<OutcomeLine> lines
+        = outcomeLines(outcome, run.folder, run.format, index + 1, ui->files_list->count());
+    for (const OutcomeLine &line : lines) {
+        if (line.warning)
+            ui->log_plain->appendHtml(warningHtml(line.text));
         else
             ui->log_plain->appendPlainText(line.text);
     }
-    ui->prog_bar->setValue(index);
-    if (!result.outputPath.isEmpty())
-        ui->log_plain->appendPlainText(writtenLine(QFileInfo(path).completeBaseName(), run.format,
-                                                   index + 1, ui->files_list->count()));
     if (!result.stamped.image.isNull()) {
         // Null while later pictures are on their way: their own copies come with the last one.
         previewImage = result.picture.image;
@@ -172,16 +159,16 @@ void MainWindow::showStampResult(const QString &path, const StampResult &result)
         stampedImage = result.stamped.image;
         stampedOpaque = result.stamped.opaque;
         textRect = result.stamped.textRect.isNull() ? textRect : result.stamped.textRect;
-        textPos = result.textPos;
-        logoPos = result.logoPos;
+        textPos = result.placement.text;
+        logoPos = result.placement.logo;
         updatePreview();
     }
 }
 
 void MainWindow::finishRun()
 {
-    run.pool->deleteLater();
-    run.pool = nullptr;
+    run.driver->deleteLater();
+    run.driver = nullptr;
     ui->start_btn->setEnabled(true);
     transformMode
         = ui->smooth_check->isChecked() ? Qt::SmoothTransformation : Qt::FastTransformation;

@@ -33,15 +33,10 @@ void MainWindow::placeStamps()
 {
     if (stampedImage.isNull())
         return;
-    const QString text = ui->wtrmark_edit->text();
-    if (textRect.width() == 0 && !text.isEmpty())
-        textRect = measureText(text, watermarkFont, stampedImage.dotsPerMeterX(),
-                               stampedImage.dotsPerMeterY());
-    textPos = textTopLeft(textAlignment(), stampedImage.size(), textRect.size(),
-                          QPoint(ui->txt_x_spin->value(), ui->txt_y_spin->value()));
-    logoPos
-        = logoTopLeft(logoAlignment(), stampedImage.size(), logoImage.size(),
-                      ui->scale_spin->value(), QPoint(ui->x_spin->value(), ui->y_spin->value()));
+    const StampPlacement placement
+        = placeStamp(stampSettings(), logoImage.size(), previewImage, textRect);
+    textPos = placement.text;
+    logoPos = placement.logo;
 }
 
 StampSettings MainWindow::stampSettings() const
@@ -62,6 +57,10 @@ StampSettings MainWindow::stampSettings() const
     settings.color = fontColor;
     settings.logoScale = ui->scale_spin->value();
     settings.transformMode = transformMode;
+    settings.textAlignment = textAlignment();
+    settings.textOffset = QPoint(ui->txt_x_spin->value(), ui->txt_y_spin->value());
+    settings.logoAlignment = logoAlignment();
+    settings.logoOffset = QPoint(ui->x_spin->value(), ui->y_spin->value());
     return settings;
 }
 

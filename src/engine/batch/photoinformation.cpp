@@ -1,6 +1,6 @@
 #include "engine/batch/photoinformation.h"
 
-#include <QFile>
+#include <QBuffer>
 
 #include <exiv2/exiv2.hpp>
 
@@ -94,9 +94,11 @@ bool succeeds(const Work &work)
     return libraryErrors == errorsBefore;
 }
 
-std::string fileName(const QString &path)
+// The library's view of `bytes`, which must outlive it.
+Exiv2::Image::AutoPtr openBytes(const QByteArray &bytes)
 {
-    return QFile::encodeName(path).toStdString();
+    return Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte *>(bytes.constData()),
+                                     long(bytes.size()));
 }
 
 template<typename Data, typename Doomed>
@@ -159,7 +161,7 @@ quint32 bigEndian(const QByteArray &bytes, int at, int size)
 
 // The resolution a JPEG states in its JFIF header, which follows the start marker, in dots per
 // meter; empty when it states none in dots per inch or centimetre.
-QSize jfifDotsPerMeter(QFile &file)
+QSize jfifDotsPerMeter(QIODevice &file)
 {
     const QByteArray head = file.read(18);
     if (head.size() < 18 || !head.startsWith("\xff\xd8\xff\xe0")
@@ -175,7 +177,7 @@ QSize jfifDotsPerMeter(QFile &file)
 
 // The resolution a PNG states in its pHYs chunk, which comes before the pixel data, in dots per
 // meter; empty when it states none, or only an aspect ratio.
-QSize pngDotsPerMeter(QFile &file)
+QSize pngDotsPerMeter(QIODevice &file)
 {
     if (file.read(8) != QByteArray("\x89PNG\r\n\x1a\n"))
         return QSize();
@@ -197,9 +199,10 @@ QSize pngDotsPerMeter(QFile &file)
 
 // The resolution a JPEG or PNG states in its own header, in dots per meter; empty for other
 // formats, and when the header states none.
-QSize headerDotsPerMeter(const QString &path)
+QSize headerDotsPerMeter(const QByteArray &fileBytes)
 {
-    QFile file(path);
+    QBuffer file;
+    file.setData(fileBytes);
     if (!file.open(QIODevice::ReadOnly))
         return QSize();
     const QSize jfif = jfifDotsPerMeter(file);
@@ -258,22 +261,24 @@ void preparePhotoInformation()
     }();
 }
 
-PhotoInformation readPhotoInformation(const QString &path)
+PhotoInformation readPhotoInformation(const QByteArray &fileBytes)
 {
     preparePhotoInformation();
     PhotoInformation information;
     auto metadata = std::make_shared<PhotoMetadata>();
     information.unreadable = !succeeds([&] {
-        const std::string file = fileName(path);
-        if (Exiv2::ImageFactory::getType(file) == Exiv2::ImageType::none)
+        if (Exiv2::ImageFactory::getType(
+                reinterpret_cast<const Exiv2::byte *>(fileBytes.constData()),
+                long(fileBytes.size()))
+            == Exiv2::ImageType::none)
             return;
-        const auto image = Exiv2::ImageFactory::open(file);
+        const auto image = openBytes(fileBytes);
         image->readMetadata();
         metadata->exif = photoExif(image->exifData());
         metadata->iptc = image->iptcData();
         metadata->xmp = image->xmpData();
     });
-    const QSize header = headerDotsPerMeter(path);
+    const QSize header = headerDotsPerMeter(fileBytes);
     if (!header.isEmpty()) {
         information.dotsPerMeterX = header.width();
         information.dotsPerMeterY = header.height();
@@ -286,12 +291,13 @@ PhotoInformation readPhotoInformation(const QString &path)
     return information;
 }
 
-bool writePhotoInformation(const PhotoInformation &information, const QString &path,
-                           const QSize &pixelSize, bool keepLocation)
+bool addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
+                         const QSize &pixelSize, bool keepLocation)
 {
     preparePhotoInformation();
-    return succeeds([&] {
-        const auto image = Exiv2::ImageFactory::open(fileName(path));
+    QByteArray written;
+    const bool added = succeeds([&] {
+        const auto image = openBytes(*encoded);
         // What the encoder wrote stays: the colour profile, and a TIFF's own tags.
         image->readMetadata();
         image->setExifData(
@@ -299,5 +305,11 @@ bool writePhotoInformation(const PhotoInformation &information, const QString &p
         image->setIptcData(information.metadata->iptc);
         image->setXmpData(writtenXmp(information.metadata->xmp, pixelSize, keepLocation));
         image->writeMetadata();
+        Exiv2::BasicIo &io = image->io();
+        written = QByteArray(reinterpret_cast<const char *>(io.mmap()), int(io.size()));
+        io.munmap();
     });
+    if (added)
+        *encoded = written;
+    return added;
 }

@@ -1,6 +1,7 @@
 #ifndef TESSARO_PHOTOINFORMATION_H
 #define TESSARO_PHOTOINFORMATION_H
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
 
@@ -27,17 +28,17 @@ struct PhotoInformation
     int dotsPerMeterY = 0;
 };
 
-// The photo information of the picture file at `path`. A file of a type that holds none gives
-// an empty result; reading never throws.
-PhotoInformation readPhotoInformation(const QString &path);
+// The photo information of a picture file whose bytes are `fileBytes`. A file of a type that holds
+// none gives an empty result; reading never throws.
+PhotoInformation readPhotoInformation(const QByteArray &fileBytes);
 
-// Writes `information` into the picture file at `path`, a stamped copy of `pixelSize` pixels,
-// corrected for what no longer holds: orientation 1 (the pixels are upright), the copy's pixel
-// dimensions, no thumbnail (it would show the picture without its stamp), and no GPS position
-// unless `keepLocation`. The file's own tags (a TIFF's structure and resolution) and colour
-// profile stay as written. `information` must hold metadata. False when the library could not
-// write it.
-bool writePhotoInformation(const PhotoInformation &information, const QString &path,
-                           const QSize &pixelSize, bool keepLocation);
+// Adds `information` to `encoded`, the bytes of a stamped copy of `pixelSize` pixels, corrected for
+// what no longer holds: orientation 1 (the pixels are upright), the copy's pixel dimensions, no
+// thumbnail (it would show the picture without its stamp), and no GPS position unless
+// `keepLocation`. The file's own tags (a TIFF's structure and resolution) and colour profile stay
+// as encoded. `information` must hold metadata. False, with `encoded` unchanged, when the library
+// could not write it.
+bool addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
+                         const QSize &pixelSize, bool keepLocation);
 
 #endif // TESSARO_PHOTOINFORMATION_H

@@ -1,5 +1,7 @@
 #include "engine/batch/pictureencoder.h"
 
+#include "engine/read/pictureguards.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -71,7 +73,22 @@ PictureEncoder::PictureEncoder(const QByteArray &format, int quality)
 {
 }
 
-bool PictureEncoder::encode(const QImage &picture, QIODevice *device, QString *reason) const
+QByteArray PictureEncoder::encode(const QImage &picture, QString *reason) const
+{
+    const ThreadWarnings encoderWarnings;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QString encoderReason;
+    if (encodeInto(picture, &buffer, &encoderReason))
+        return bytes;
+    if (reason)
+        *reason = encoderWarnings.messages().isEmpty() ? encoderReason
+                                                       : encoderWarnings.messages().constFirst();
+    return QByteArray();
+}
+
+bool PictureEncoder::encodeInto(const QImage &picture, QIODevice *device, QString *reason) const
 {
     QImageIOPlugin *plugin = writingPlugin(format);
     if (!plugin) {

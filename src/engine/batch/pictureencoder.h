@@ -18,10 +18,14 @@ public:
     // `quality` as the writer takes it; -1 for the encoder's default.
     explicit PictureEncoder(const QByteArray &format, int quality = -1);
 
-    // Writes `picture` to the open `device`; on failure, `*reason` says why as the toolkit does.
-    bool encode(const QImage &picture, QIODevice *device, QString *reason) const;
+    // The bytes of `picture` in the format; empty on failure, and `*reason`, when asked, then says
+    // why: the encoder's warning when it gave one (its errors are often told only so), else the
+    // toolkit's own text.
+    QByteArray encode(const QImage &picture, QString *reason) const;
 
 private:
+    bool encodeInto(const QImage &picture, QIODevice *device, QString *reason) const;
+
     QByteArray format;
     int quality;
 };

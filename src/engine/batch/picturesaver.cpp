@@ -1,21 +1,19 @@
 #include "engine/batch/picturesaver.h"
 
-#include "engine/batch/batchtexts.h"
 #include "engine/batch/outputnaming.h"
-#include "engine/batch/pictureencoder.h"
-#include "engine/read/pictureguards.h"
 
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#ifdef Q_OS_UNIX
+#include <memory>
+
+#include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace {
 
-#ifdef Q_OS_UNIX
 // The permissions open() gives a new file: read and write for all, less the file creation mask.
 // Reading the mask means setting it, so this runs once at start-up, before any thread exists.
 const QFileDevice::Permissions newFilePermissions = [] {
@@ -32,150 +30,131 @@ const QFileDevice::Permissions newFilePermissions = [] {
     return permissions;
 }();
 
-// Puts the written bytes on the disk before the file takes its name, so that a crash never
-// leaves an empty or partial picture under an output name.
-bool syncToDisk(QFileDevice &file)
+// Files without a name are given one through their entry in /proc.
+const bool canNameUnnamedFiles = QFileInfo(QStringLiteral("/proc/self/fd")).isDir();
+
+// Writes all of `bytes` to `descriptor` and puts them on the disk, so that a crash never leaves
+// an empty or partial picture under an output name. A write the system takes only in part (a
+// disk that fills up, a file size limit) is followed by one that fails with the system's reason.
+bool writeToDisk(int descriptor, const QByteArray &bytes, QString *reason)
 {
-    return ::fdatasync(file.handle()) == 0;
+    const char *data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(descriptor, data, size_t(qMin<qint64>(left, 1 << 30)));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0) {
+            *reason = qt_error_string(errno);
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    if (::fdatasync(descriptor) != 0) {
+        *reason = qt_error_string(errno);
+        return false;
+    }
+    return true;
 }
 
-// Why writing to `file` failed. When the system takes only part of a write (a disk that fills
-// up, a file size limit), the toolkit knows no reason ("Unknown error"); one more byte written
-// at the end then fails with the system's own.
-QString writeFailureReason(const QFileDevice &file)
+// Moves the file at `from` to `to` unless anything holds `to`: by a rename that refuses to
+// replace, or by a hard link where the file system has no such rename, or, where it has no hard
+// links either, by a rename after a check.
+bool moveWithoutReplacing(const QByteArray &from, const QByteArray &to)
 {
-    struct stat status;
-    const char byte = 0;
-    if (::fstat(file.handle(), &status) == 0
-        && ::pwrite(file.handle(), &byte, 1, status.st_size) < 0)
-        return qt_error_string(errno);
-    return file.errorString();
-}
-#else
-const QFileDevice::Permissions newFilePermissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner
-    | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther
-    | QFileDevice::WriteOther;
-
-bool syncToDisk(QFileDevice &file)
-{
-    return file.flush();
-}
-
-QString writeFailureReason(const QFileDevice &file)
-{
-    return file.errorString();
-}
-#endif
-
-SavedPicture failure(const QString &fileName, const QString &dir, const QString &reason)
-{
-    return {QString(), unwritableLine(fileName, dir, reason)};
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return true;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return false;
+    if (isOccupied(QFile::decodeName(to))) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.constData(), to.constData()) == 0;
 }
 
-SavedPicture fileFailure(const QString &fileName, const QString &dir, const QFileDevice &file)
-{
-    return failure(fileName, dir, file.errorString());
-}
-
-// A file as the encoders see it, remembering whether it ever refused a write: the toolkit's TIFF
-// writer ignores a failed write and reports success, which on a disk that fills up leaves a
-// cut-off picture.
-class CheckedWrites : public QIODevice
+// A complete picture file in its folder, without an output name yet: a file without any name, or
+// where the file system has none such, a hidden temporary file, so that a folder walk never picks
+// up a picture still being written. A file that never gets its name leaves nothing behind.
+class PendingFile
 {
 public:
-    explicit CheckedWrites(QFileDevice &file)
-        : file(file)
+    ~PendingFile()
     {
-        open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+        if (unnamed >= 0)
+            ::close(unnamed);
     }
 
-    bool refusedAWrite() const { return refused; }
-    bool isSequential() const override { return false; }
-    qint64 size() const override { return file.size(); }
-    bool seek(qint64 position) override { return file.seek(position) && QIODevice::seek(position); }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override { return file.read(data, maxSize); }
-    qint64 writeData(const char *data, qint64 size) override
+    // Writes `bytes` into a new file in `dir` and puts them on the disk.
+    bool write(const QString &dir, const QByteArray &bytes, QString *reason)
     {
-        const qint64 written = file.write(data, size);
-        refused = refused || written != size;
-        return written;
+        if (canNameUnnamedFiles) {
+            unnamed = ::open(QFile::encodeName(dir).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                             0666);
+            if (unnamed >= 0)
+                return writeToDisk(unnamed, bytes, reason);
+            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+                *reason = qt_error_string(errno);
+                return false;
+            }
+        }
+        hidden = std::make_unique<QTemporaryFile>(dir + QStringLiteral("/.tessaro-XXXXXX.part"));
+        if (!hidden->open()) {
+            *reason = hidden->errorString();
+            return false;
+        }
+        if (!writeToDisk(hidden->handle(), bytes, reason))
+            return false;
+        hidden->setPermissions(newFilePermissions);
+        hidden->close();
+        return true;
+    }
+
+    // Gives the file the name `path` unless anything holds it. `*taken`: it did not, because the
+    // name was taken.
+    bool giveName(const QString &path, bool *taken, QString *reason)
+    {
+        const QByteArray target = QFile::encodeName(path);
+        bool named;
+        if (unnamed >= 0) {
+            const QByteArray self = "/proc/self/fd/" + QByteArray::number(unnamed);
+            named = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(),
+                             AT_SYMLINK_FOLLOW)
+                == 0;
+        } else {
+            named = moveWithoutReplacing(QFile::encodeName(hidden->fileName()), target);
+            if (named)
+                hidden->setAutoRemove(false);
+        }
+        *taken = !named && errno == EEXIST;
+        if (!named)
+            *reason = qt_error_string(errno);
+        return named;
     }
 
 private:
-    QFileDevice &file;
-    bool refused = false;
+    int unnamed = -1;
+    std::unique_ptr<QTemporaryFile> hidden;
 };
 
-// Why encoding into `file` failed: the file's refusal (a full disk, a size limit), of which the
-// encoder only knows that writing failed; else the reason it gave as a warning; else its own
-// text, `encoderReason`.
-QString encodingFailure(const QString &encoderReason, const CheckedWrites &checked,
-                        const QFileDevice &file, const QStringList &warnings)
+SavedPicture failed(const QString &reason)
 {
-    if (checked.refusedAWrite() || file.error() != QFileDevice::NoError)
-        return writeFailureReason(file);
-    if (!warnings.isEmpty())
-        return warnings.constFirst();
-    return encoderReason;
+    SavedPicture saved;
+    saved.error = reason;
+    return saved;
 }
 
 SavedPicture discarded()
 {
     SavedPicture saved;
     saved.discarded = true;
-    return saved;
-}
-
-// Encodes `picture` into a temporary file in `dir`, then gives the file the name `chooseTarget`
-// returns, by a move that never replaces a file, in its turn at the gate. `finishFile` completes
-// the written file before it is synced. `*nameTaken` tells that the move failed because the name
-// was taken since it was chosen. A failure names the picture by `fileName`.
-SavedPicture writeAndMove(const QImage &picture, const PictureEncoder &encoder, const QString &dir,
-                          const QString &fileName, const std::function<QString()> &chooseTarget,
-                          const SaveTurn &turn, const FinishFile &finishFile, bool *nameTaken)
-{
-    if (turn.gate && !turn.gate->isOpen())
-        return discarded();
-    // A hidden name, so that a folder walk never picks up a picture still being written.
-    QTemporaryFile temporary(dir + QStringLiteral("/.tessaro-XXXXXX.part"));
-    if (!temporary.open())
-        return fileFailure(fileName, dir, temporary);
-    CheckedWrites checked(temporary);
-    const ThreadWarnings encoderWarnings;
-    QString encoderReason;
-    if (!encoder.encode(picture, &checked, &encoderReason) || checked.refusedAWrite())
-        return failure(
-            fileName, dir,
-            encodingFailure(encoderReason, checked, temporary, encoderWarnings.messages()));
-    if (!temporary.flush())
-        return failure(fileName, dir, writeFailureReason(temporary));
-    const QString finishNote = finishFile ? finishFile(temporary.fileName()) : QString();
-    if (!syncToDisk(temporary))
-        return failure(fileName, dir, writeFailureReason(temporary));
-    temporary.setPermissions(newFilePermissions);
-
-    // QTemporaryFile::rename never replaces the target, unlike QFile::rename, which falls back
-    // to copying over it when the system's rename refuses. It closes the file either way.
-    QString target;
-    bool moved = false;
-    const auto move = [&] {
-        target = chooseTarget();
-        moved = temporary.rename(target);
-        *nameTaken = !moved && isOccupied(target);
-        return !*nameTaken;
-    };
-    if (!turn.gate)
-        move();
-    else if (!turn.gate->passInTurn(turn.ticket, move))
-        return discarded();
-    if (!moved)
-        return fileFailure(fileName, dir, temporary);
-    // The object now names the output file, which must outlive it.
-    temporary.setAutoRemove(false);
-    SavedPicture saved {target, QString()};
-    saved.finishNote = finishNote;
     return saved;
 }
 
@@ -194,17 +173,14 @@ bool SaveGate::isOpen() const
     return open;
 }
 
-bool SaveGate::passInTurn(int ticket, const std::function<bool()> &move)
+bool SaveGate::passInTurn(int ticket, const std::function<void()> &move)
 {
     std::unique_lock<std::mutex> lock(mutex);
     turnTaken.wait(lock, [&] { return nextTurn == ticket || !open; });
-    if (!open) {
-        markDone(ticket);
-        return false;
-    }
-    if (move())
-        markDone(ticket);
-    return true;
+    if (open)
+        move();
+    markDone(ticket);
+    return open;
 }
 
 void SaveGate::endTurn(int ticket)
@@ -229,28 +205,40 @@ bool isOccupied(const QString &path)
     return info.exists() || info.isSymLink();
 }
 
-SavedPicture savePicture(const QImage &picture, const PictureEncoder &encoder, const QString &dir,
-                         const QString &baseName, const QString &format,
-                         const std::function<QDateTime()> &now,
-                         const std::function<bool(const QString &)> &isTaken, const SaveTurn &turn,
-                         const FinishFile &finishFile)
+SavedPicture savePicture(const QByteArray &bytes, const QString &dir, const QString &baseName,
+                         const QString &format, const std::function<QDateTime()> &now,
+                         const std::function<bool(const QString &)> &isTaken, const SaveTurn &turn)
 {
-    const QString fileName = baseName + QLatin1Char('.') + format;
+    if (turn.gate && !turn.gate->isOpen())
+        return discarded();
+    PendingFile file;
+    QString reason;
+    if (!file.write(dir, bytes, &reason))
+        return failed(reason);
+
     QStringList refused;
     const auto taken = [&](const QString &path) { return refused.contains(path) || isTaken(path); };
     QString target;
-    const auto chooseTarget
-        = [&] { return target = freeOutputPath(dir, baseName, format, now, taken); };
-    for (;;) {
-        bool nameTaken = false;
-        SavedPicture saved = writeAndMove(picture, encoder, dir, fileName, chooseTarget, turn,
-                                          finishFile, &nameTaken);
-        if (!nameTaken) {
-            saved.renamed
-                = !saved.path.isEmpty() && saved.path != outputPath(dir, baseName, format);
-            return saved;
+    bool named = false;
+    const auto giveName = [&] {
+        for (;;) {
+            target = freeOutputPath(dir, baseName, format, now, taken);
+            bool nameTaken = false;
+            named = file.giveName(target, &nameTaken, &reason);
+            if (!nameTaken)
+                return;
+            // Rare: another program took the name meanwhile; the same bytes take the next one.
+            refused << target;
         }
-        // Rare: another program took the name meanwhile; write again under the next name.
-        refused << target;
-    }
+    };
+    if (!turn.gate)
+        giveName();
+    else if (!turn.gate->passInTurn(turn.ticket, giveName))
+        return discarded();
+    if (!named)
+        return failed(reason);
+    SavedPicture saved;
+    saved.path = target;
+    saved.renamed = target != outputPath(dir, baseName, format);
+    return saved;
 }

@@ -1,10 +1,10 @@
 #include "engine/batch/stampjob.h"
 
-#include "engine/batch/batchtexts.h"
 #include "engine/batch/photoinformation.h"
 #include "engine/batch/pictureencoder.h"
 #include "engine/batch/picturesaver.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace {
@@ -20,25 +20,26 @@ struct TurnEnder
     }
 };
 
+QString text(const char *sourceText)
+{
+    return QCoreApplication::translate("stampFile", sourceText);
+}
+
+PictureOutcome::Kind readFailure(ReadProblem problem)
+{
+    switch (problem) {
+    case ReadProblem::Damaged:
+        return PictureOutcome::Damaged;
+    case ReadProblem::TooLarge:
+        return PictureOutcome::TooLarge;
+    case ReadProblem::None:
+    case ReadProblem::Unreadable:
+        break;
+    }
+    return PictureOutcome::Unreadable;
+}
+
 } // namespace
-
-bool LogLine::operator==(const LogLine &other) const
-{
-    return html == other.html && text == other.text;
-}
-
-void placeStamp(const StampJob &job, const QImage &picture, QPoint *textPos, QPoint *logoPos)
-{
-    const QSize size = stampedSize(picture.size(), job.stamp);
-    const QSize textSize = job.stamp.text.isEmpty()
-        ? QSize()
-        : measureText(job.stamp.text, job.stamp.font, picture.dotsPerMeterX(),
-                      picture.dotsPerMeterY())
-              .size();
-    *textPos = textTopLeft(job.textAlignment, size, textSize, job.textOffset);
-    *logoPos = logoTopLeft(job.logoAlignment, size, job.logo.size(), job.stamp.logoScale,
-                           job.logoOffset);
-}
 
 StampResult stampFile(const QString &path, const StampJob &job)
 {
@@ -48,70 +49,61 @@ StampResult stampFile(const QString &path, const StampJob &job)
 StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &turn)
 {
     const TurnEnder turnEnder {turn};
-    SaveGate *gate = turn.gate;
     StampResult result;
-    if (!QFileInfo::exists(path)) {
-        result.missing = true;
+    PictureOutcome &outcome = result.outcome;
+    outcome.source = path;
+    const auto end = [&](PictureOutcome::Kind kind, const QString &reason = QString()) {
+        outcome.kind = kind;
+        outcome.reason = reason;
         return result;
-    }
-    const auto stopped = [&] {
-        result.discarded = gate && !gate->isOpen();
-        return result.discarded;
     };
+    if (!QFileInfo::exists(path))
+        return end(PictureOutcome::Missing);
+    const auto stopped = [&] { return turn.gate && !turn.gate->isOpen(); };
     if (stopped())
-        return result;
-    result.picture = readWorkingCopy(path);
-    if (result.picture.image.isNull()) {
-        result.lines << LogLine {false, unreadableLine(path, result.picture.error)};
-        return result;
-    }
+        return end(PictureOutcome::Discarded);
+    PictureFile file = readPictureFile(path);
+    if (file.image.isNull())
+        return end(readFailure(file.problem), file.error);
+    const PhotoInformation information = readPhotoInformation(file.bytes);
+    file.bytes.clear();
+    result.picture = workingCopy(std::move(file.image));
+    if (result.picture.image.isNull())
+        return end(readFailure(result.picture.problem), result.picture.error);
     if (stopped())
-        return result;
+        return end(PictureOutcome::Discarded);
 
-    placeStamp(job, result.picture.image, &result.textPos, &result.logoPos);
+    result.placement = placeStamp(job.stamp, job.logo.size(), result.picture.image);
     StampRenderer renderer;
     result.stamped = renderer.render(result.picture.image, result.picture.opaque, job.logo,
-                                     job.stamp, result.textPos, result.logoPos);
+                                     job.stamp, result.placement.text, result.placement.logo);
     if (stopped())
-        return result;
+        return end(PictureOutcome::Discarded);
 
-    const PhotoInformation information = readPhotoInformation(path);
     // Drawn at the working copy's resolution, written at the source's: no pixel changes.
     if (information.dotsPerMeterX > 0 && information.dotsPerMeterY > 0) {
         result.stamped.image.setDotsPerMeterX(information.dotsPerMeterX);
         result.stamped.image.setDotsPerMeterY(information.dotsPerMeterY);
     }
-    const QString notKept = informationNotKeptLine(path);
-    FinishFile writeInformation;
-    if (job.keepMetadata && information.metadata) {
-        writeInformation = [&](const QString &temporaryPath) {
-            return writePhotoInformation(information, temporaryPath, result.stamped.image.size(),
-                                         job.keepLocation)
-                ? QString()
-                : notKept;
-        };
-    }
-
-    const PictureEncoder encoder(job.format.toLatin1(), job.quality);
-    const QFileInfo source(path);
-    const SavedPicture saved
-        = savePicture(result.stamped.image, encoder, job.outputFolder, source.completeBaseName(),
-                      job.format, &QDateTime::currentDateTime, &isOccupied, turn, writeInformation);
-    result.discarded = saved.discarded;
-    result.outputPath = saved.path;
-    if (saved.discarded)
-        return result;
-    if (saved.path.isEmpty()) {
-        result.lines << LogLine {false, saved.error};
-        return result;
-    }
-    if (saved.renamed)
-        result.lines << LogLine {true,
-                                 renamedWarningLine(job.outputFolder, source.baseName(), job.format,
-                                                    QFileInfo(saved.path).completeBaseName())};
+    QString reason;
+    QByteArray encoded
+        = PictureEncoder(job.format.toLatin1(), job.quality).encode(result.stamped.image, &reason);
+    if (encoded.isEmpty())
+        return end(PictureOutcome::NotWritten, reason);
     if (job.keepMetadata && information.unreadable)
-        result.lines << LogLine {false, notKept};
-    else if (!saved.finishNote.isEmpty())
-        result.lines << LogLine {false, saved.finishNote};
-    return result;
+        outcome.informationNotKept = text("it could not be read");
+    else if (job.keepMetadata && information.metadata
+             && !addPhotoInformation(information, &encoded, result.stamped.image.size(),
+                                     job.keepLocation))
+        outcome.informationNotKept = text("it could not be written");
+
+    const SavedPicture saved
+        = savePicture(encoded, job.outputFolder, QFileInfo(path).completeBaseName(), job.format,
+                      &QDateTime::currentDateTime, &isOccupied, turn);
+    if (saved.discarded)
+        return end(PictureOutcome::Discarded);
+    if (saved.path.isEmpty())
+        return end(PictureOutcome::NotWritten, saved.error);
+    outcome.output = saved.path;
+    return end(saved.renamed ? PictureOutcome::Renamed : PictureOutcome::Written);
 }

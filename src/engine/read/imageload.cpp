@@ -2,6 +2,7 @@
 
 #include "engine/read/pictureguards.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
@@ -83,45 +84,79 @@ QSize declaredSize(QImageReader &reader, const QByteArray &head)
 
 } // namespace
 
-QImage readPicture(const QString &path, QString *errorString)
+PictureFile readPictureFile(const QString &path)
 {
-    const auto refuse = [errorString](const QString &reason) {
-        if (errorString)
-            *errorString = reason;
-        return QImage();
+    PictureFile read;
+    const auto refuse = [&read](ReadProblem problem, const QString &reason) {
+        read.bytes.clear();
+        read.image = QImage();
+        read.problem = problem;
+        read.error = reason;
+        return read;
     };
     QFile file;
     QString reason;
     if (!openRegularFile(path, &file, &reason))
-        return refuse(reason);
+        return refuse(ReadProblem::Unreadable, reason);
     // A decoder's warning names the damage, where the reader's own text is often "Unknown error".
     const ThreadWarnings decoderWarnings;
     const auto refuseDamaged = [&](const QString &readerReason) {
         const QStringList &warnings = decoderWarnings.messages();
-        return refuse(warnings.isEmpty() ? readerReason : damagedReason(warnings.constFirst()));
+        return warnings.isEmpty()
+            ? refuse(ReadProblem::Unreadable, readerReason)
+            : refuse(ReadProblem::Damaged, damagedReason(warnings.constFirst()));
     };
     const QByteArray head = file.peek(34);
     const QByteArray certainFormat = formatOfSignature(head);
-    QImageReader reader(&file, certainFormat);
-    // With a format and detection on, the reader loads every installed plug-in to ask it.
-    reader.setAutoDetectImageFormat(certainFormat.isEmpty());
-    const QSize declared = declaredSize(reader, head);
-    if (!declared.isValid())
-        return refuseDamaged(reader.canRead() ? sizeRefusal(declared) : reader.errorString());
+    QSize declared;
+    {
+        QImageReader header(&file, certainFormat);
+        // With a format and detection on, the reader loads every installed plug-in to ask it.
+        header.setAutoDetectImageFormat(certainFormat.isEmpty());
+        declared = declaredSize(header, head);
+        if (!declared.isValid())
+            return refuseDamaged(header.canRead() ? sizeRefusal(declared) : header.errorString());
+    }
     reason = sizeRefusal(declared);
     if (!reason.isEmpty())
-        return refuse(reason);
+        return refuse(ReadProblem::TooLarge, reason);
+
+    // The file is read once, whole: the decoder, the photo information and the resolution all
+    // take these bytes, whatever happens to the file meanwhile.
+    const qint64 size = file.size();
+    if (size > largestFileSize(declared))
+        return refuse(ReadProblem::TooLarge, fileSizeRefusal(declared));
+    if (!file.seek(0))
+        return refuse(ReadProblem::Unreadable, file.errorString());
+    read.bytes = file.read(size);
+    if (file.error() != QFileDevice::NoError)
+        return refuse(ReadProblem::Unreadable, file.errorString());
+    file.close();
+
+    QBuffer buffer(&read.bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, certainFormat);
+    reader.setAutoDetectImageFormat(certainFormat.isEmpty());
     QImage picture = reader.read();
     if (picture.isNull() || !decoderWarnings.messages().isEmpty())
         return refuseDamaged(reader.errorString());
-    reason = missingRowsReason(head, file.size());
+    reason = missingRowsReason(head, read.bytes.size());
     if (!reason.isEmpty())
-        return refuse(reason);
+        return refuse(ReadProblem::Damaged, reason);
     picture = upright(std::move(picture), reader.transformation());
     // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
     // stamped pixel for pixel, whatever its name.
     picture.setDevicePixelRatio(1);
-    return picture;
+    read.image = std::move(picture);
+    return read;
+}
+
+QImage readPicture(const QString &path, QString *errorString)
+{
+    PictureFile read = readPictureFile(path);
+    if (errorString)
+        *errorString = read.error;
+    return std::move(read.image);
 }
 
 namespace {
@@ -163,6 +198,7 @@ WorkingCopy workingCopy(QImage decoded)
     }
     if (copy.image.isNull()) {
         copy.opaque = false;
+        copy.problem = ReadProblem::TooLarge;
         copy.error = QStringLiteral("Not enough memory for a picture of %1 x %2 pixels")
                          .arg(size.width())
                          .arg(size.height());
@@ -176,12 +212,12 @@ WorkingCopy workingCopy(QImage decoded)
 
 WorkingCopy readWorkingCopy(const QString &path)
 {
-    QString error;
-    QImage decoded = readPicture(path, &error);
-    if (decoded.isNull()) {
+    PictureFile read = readPictureFile(path);
+    if (read.image.isNull()) {
         WorkingCopy failed;
-        failed.error = error;
+        failed.problem = read.problem;
+        failed.error = read.error;
         return failed;
     }
-    return workingCopy(std::move(decoded));
+    return workingCopy(std::move(read.image));
 }

@@ -1,12 +1,29 @@
 #ifndef TESSARO_IMAGELOAD_H
 #define TESSARO_IMAGELOAD_H
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
-// Decodes the picture at `path`, the format decided by the content rather than the suffix, turned
-// upright by the orientation stored in the file. A failure gives a null picture and, when asked,
-// the reader's reason.
+// What kept a picture file from being read: it could not be opened or decoded (Unreadable), its
+// decoder found it damaged (Damaged), or it is more than a picture may be (TooLarge).
+enum class ReadProblem { None, Unreadable, Damaged, TooLarge };
+
+// A picture file read once: the file's bytes, for the photo information too, and the picture they
+// hold, the format decided by the content rather than the suffix, turned upright by the
+// orientation stored in the file.
+struct PictureFile
+{
+    QByteArray bytes; // the whole file; empty when it could not be read
+    QImage image; // null when the picture could not be read
+    ReadProblem problem = ReadProblem::None;
+    QString error; // the reason when `image` is null
+};
+
+PictureFile readPictureFile(const QString &path);
+
+// The picture of readPictureFile alone. A failure gives a null picture and, when asked, the
+// reason.
 QImage readPicture(const QString &path, QString *errorString = nullptr);
 
 // A picture as it is stamped: 32-bit ARGB, at a fixed resolution (`stampDotsPerMeter`), with the
@@ -15,7 +32,8 @@ struct WorkingCopy
 {
     QImage image; // null when the picture could not be read
     bool opaque = false;
-    QString error; // the reader's reason when `image` is null
+    ReadProblem problem = ReadProblem::None;
+    QString error; // the reason when `image` is null
 };
 
 // 96 dots per inch: the resolution of every working copy, so that a text's size in pixels never
@@ -27,7 +45,7 @@ constexpr int stampDotsPerMeter = 3780;
 // painted over transparency.
 WorkingCopy workingCopy(QImage decoded);
 
-// readPicture, then workingCopy: how the preview and the run read a picture.
+// readPictureFile, then workingCopy: how the preview reads a picture.
 WorkingCopy readWorkingCopy(const QString &path);
 
 #endif // TESSARO_IMAGELOAD_H

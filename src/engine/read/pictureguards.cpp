@@ -109,6 +109,18 @@ QString sizeRefusal(const QSize &declared)
     return QString();
 }
 
+qint64 largestFileSize(const QSize &declared)
+{
+    return qint64(declared.width()) * declared.height() * 8 + (qint64(64) << 20);
+}
+
+QString fileSizeRefusal(const QSize &declared)
+{
+    return text("The file is too large for a picture of %1 x %2 pixels")
+        .arg(declared.width())
+        .arg(declared.height());
+}
+
 QString damagedReason(const QString &warning)
 {
     return text("The picture is damaged (%1)").arg(warning);

@@ -21,6 +21,14 @@ bool openRegularFile(const QString &path, QFile *file, QString *reason);
 // is unknown (an invalid size), which leaves its memory unbounded. Empty when it may be decoded.
 QString sizeRefusal(const QSize &declared);
 
+// The most bytes a file may hold for a picture of `declared` size (which passed sizeRefusal): eight
+// bytes a pixel, as 16-bit RGBA stored uncompressed takes, and room for photo information and
+// previews. A larger file is never read into memory.
+qint64 largestFileSize(const QSize &declared);
+
+// Why a file holding more than largestFileSize(declared) bytes is not read.
+QString fileSizeRefusal(const QSize &declared);
+
 // The reason given for a picture the decoder reported as damaged with `warning`.
 QString damagedReason(const QString &warning);
 

@@ -96,12 +96,12 @@ SavedSetup savedSetup(const QSettings &store)
     stamp.logoScale = restoredScale(store);
     stamp.transformMode = Qt::SmoothTransformation;
 
-    setup.job.textAlignment = restoredAlignment(store, QStringLiteral("txt_"));
-    setup.job.textOffset = QPoint(restoredInt(store, "txt_x_spin", -9999, 9999),
-                                  restoredInt(store, "txt_y_spin", -9999, 9999));
-    setup.job.logoAlignment = restoredAlignment(store, QStringLiteral("logo_"));
-    setup.job.logoOffset = QPoint(restoredInt(store, "x_spin", -99999, 999999),
-                                  restoredInt(store, "y_spin", -99999, 999999));
+    stamp.textAlignment = restoredAlignment(store, QStringLiteral("txt_"));
+    stamp.textOffset = QPoint(restoredInt(store, "txt_x_spin", -9999, 9999),
+                              restoredInt(store, "txt_y_spin", -9999, 9999));
+    stamp.logoAlignment = restoredAlignment(store, QStringLiteral("logo_"));
+    stamp.logoOffset = QPoint(restoredInt(store, "x_spin", -99999, 999999),
+                              restoredInt(store, "y_spin", -99999, 999999));
 
     const QStringList formats
         = {QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("tif")};

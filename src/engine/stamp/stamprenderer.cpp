@@ -15,6 +15,22 @@ QSize stampedSize(const QSize &pictureSize, const StampSettings &settings)
                            settings.keepAspectRatio ? Qt::KeepAspectRatio : Qt::IgnoreAspectRatio);
 }
 
+StampPlacement placeStamp(const StampSettings &settings, const QSize &logoSize,
+                          const QImage &picture, const QRect &drawnTextBox)
+{
+    const QSize size = stampedSize(picture.size(), settings);
+    QSize textSize = drawnTextBox.size();
+    if (drawnTextBox.width() == 0)
+        textSize = settings.text.isEmpty()
+            ? QSize()
+            : measureText(settings.text, settings.font, picture.dotsPerMeterX(),
+                          picture.dotsPerMeterY())
+                  .size();
+    return {textTopLeft(settings.textAlignment, size, textSize, settings.textOffset),
+            logoTopLeft(settings.logoAlignment, size, logoSize, settings.logoScale,
+                        settings.logoOffset)};
+}
+
 StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, const QImage &logo,
                                      const StampSettings &settings, const QPoint &textPos,
                                      const QPoint &logoPos)

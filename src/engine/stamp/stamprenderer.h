@@ -1,6 +1,7 @@
 #ifndef TESSARO_STAMPRENDERER_H
 #define TESSARO_STAMPRENDERER_H
 
+#include "engine/stamp/placement.h"
 #include "engine/stamp/scaledimagecache.h"
 #include "engine/stamp/shading.h"
 
@@ -12,7 +13,8 @@
 #include <QSize>
 #include <QString>
 
-// Everything a render reads from the window's controls and members, besides the pictures.
+// Everything the placement and the render of a stamp read from the window's controls and
+// members, besides the pictures.
 struct StampSettings
 {
     bool resize = false;
@@ -26,6 +28,17 @@ struct StampSettings
     QColor color;
     double logoScale = 1.0;
     Qt::TransformationMode transformMode = Qt::FastTransformation;
+    StampAlignment textAlignment = StampAlignment::TopLeft;
+    QPoint textOffset;
+    StampAlignment logoAlignment = StampAlignment::TopLeft;
+    QPoint logoOffset;
+};
+
+// The top-left corners of text and logo on a stamped picture.
+struct StampPlacement
+{
+    QPoint text;
+    QPoint logo;
 };
 
 // The stamped picture and the box of the text drawn on it (`textRect` stays null when no text
@@ -62,5 +75,12 @@ QSize scaledLogoSize(const QSize &logoSize, double scale);
 // The size of a picture of `pictureSize` once stamped with `settings`: the resized size, or the
 // picture's own.
 QSize stampedSize(const QSize &pictureSize, const StampSettings &settings);
+
+// Where text and logo go on `picture` (before the optional resize) stamped with `settings` and a
+// logo of `logoSize`: placed on its stamped size, the text by `drawnTextBox` when that has a
+// width (the box the preview last drew), else by the box it measures at the picture's resolution.
+// The preview and the job place every stamp here.
+StampPlacement placeStamp(const StampSettings &settings, const QSize &logoSize,
+                          const QImage &picture, const QRect &drawnTextBox = QRect());
 
 #endif // TESSARO_STAMPRENDERER_H

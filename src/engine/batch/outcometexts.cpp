@@ -1,4 +1,6 @@
-#include "engine/batch/batchtexts.h"
+#include "engine/batch/outcometexts.h"
+
+#include <QFileInfo>
 
 QString visibleName(const QString &name)
 {
@@ -24,11 +26,6 @@ QString visibleName(const QString &name)
     return shown;
 }
 
-QString dropProgressLabel(int count)
-{
-    return QStringLiteral("Please wait while your files are added. (%1 files)").arg(count);
-}
-
 QString writtenLine(const QString &baseName, const QString &format, int position, int count)
 {
     // One arg() call: a later call would also replace "%3" or "%4" in a file's name.
@@ -36,14 +33,14 @@ QString writtenLine(const QString &baseName, const QString &format, int position
         .arg(visibleName(baseName), format, QString::number(position), QString::number(count));
 }
 
-QString renamedWarningLine(const QString &folder, const QString &takenBaseName,
-                           const QString &format, const QString &newBaseName)
+QString renamedLine(const QString &folder, const QString &takenBaseName, const QString &format,
+                    const QString &newBaseName)
 {
     const QString takenPath = folder + QLatin1Char('/') + takenBaseName + QLatin1Char('.') + format;
     const QString newPath = folder + QLatin1Char('/') + newBaseName;
-    return QStringLiteral("<b><font color=\"#ffc90e\">Warning</font></b> - File %1 saved with new "
-                          "name %2 to avoid overwrite because it already existed!")
-        .arg(visibleName(takenPath).toHtmlEscaped(), visibleName(newPath).toHtmlEscaped());
+    return QStringLiteral(
+               "File %1 saved with new name %2 to avoid overwrite because it already existed!")
+        .arg(visibleName(takenPath), visibleName(newPath));
 }
 
 QString unreadableLine(const QString &path, const QString &reason)
@@ -60,5 +57,36 @@ QString unwritableLine(const QString &fileName, const QString &folder, const QSt
 QString informationNotKeptLine(const QString &path)
 {
     return QStringLiteral("The photo information (camera, date, copyright) of %1 was not kept")
-        .arg(path);
+        .arg(visibleName(path));
+}
+
+QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &folder,
+                                  const QString &format, int position, int count)
+{
+    const QFileInfo source(outcome.source);
+    switch (outcome.kind) {
+    case PictureOutcome::Missing:
+    case PictureOutcome::Discarded:
+        return {};
+    case PictureOutcome::Unreadable:
+    case PictureOutcome::Damaged:
+    case PictureOutcome::TooLarge:
+        return {{false, unreadableLine(outcome.source, outcome.reason)}};
+    case PictureOutcome::NotWritten:
+        return {{false,
+                 unwritableLine(source.completeBaseName() + QLatin1Char('.') + format, folder,
+                                outcome.reason)}};
+    case PictureOutcome::Written:
+    case PictureOutcome::Renamed:
+        break;
+    }
+    QVector<OutcomeLine> lines;
+    if (outcome.kind == PictureOutcome::Renamed)
+        lines << OutcomeLine {true,
+                              renamedLine(folder, source.baseName(), format,
+                                          QFileInfo(outcome.output).completeBaseName())};
+    if (!outcome.informationNotKept.isEmpty())
+        lines << OutcomeLine {false, informationNotKeptLine(outcome.source)};
+    lines << OutcomeLine {false, writtenLine(source.completeBaseName(), format, position, count)};
+    return lines;
 }

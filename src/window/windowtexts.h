@@ -1,0 +1,13 @@
+#ifndef TESSARO_WINDOWTEXTS_H
+#define TESSARO_WINDOWTEXTS_H
+
+#include <QString>
+
+// The progress dialog's label during a drop, with the running count of files and items.
+QString dropProgressLabel(int count);
+
+// The results log's HTML line for the warning `text`: "Warning" in bold and the warning colour,
+// then the text, escaped so that "&" or "<" shows as it is.
+QString warningHtml(const QString &text);
+
+#endif // TESSARO_WINDOWTEXTS_H
