@@ -303,6 +303,7 @@ void TstHostile::storeTextIsTheToolkits_data()
     QTest::newRow("quotes and backslashes") << "k" << QVariant("say \"hi\" \\ C:\\dir");
     QTest::newRow("blanks around") << "k" << QVariant("  padded  ");
     QTest::newRow("semicolon and equals") << "k" << QVariant("a;b=c");
+    QTest::newRow("semicolon alone") << "k" << QVariant(";");
     QTest::newRow("line breaks and tab") << "k" << QVariant("a\nb\r\tc\x1b");
     QTest::newRow("beyond ASCII") << "k" << QVariant(QString::fromUtf8("Zoë – 東京 😀 é1f"));
     QTest::newRow("starting with @") << "k" << QVariant("@home");

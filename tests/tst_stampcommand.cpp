@@ -15,6 +15,10 @@
 
 #include <csignal>
 
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace {
 
 const QString stampProgram = QStringLiteral(TESSARO_STAMP_PATH);
@@ -126,6 +130,8 @@ private slots:
     void concurrentProcessesShareAFolder();
     void signalStopsTheRun_data();
     void signalStopsTheRun();
+    void noPictureStartsAfterASignal_data();
+    void noPictureStartsAfterASignal();
 
 private:
     QString path(const QString &name) const { return dir->filePath(name); }
@@ -667,6 +673,78 @@ void TstStampCommand::signalStopsTheRun()
         QCOMPARE(picture.size(), QSize(1600, 1200));
         QCOMPARE(picture.pixel(1599, 1199), qRgb(i * 6, 80, 160));
     }
+}
+
+void TstStampCommand::noPictureStartsAfterASignal_data()
+{
+    signalStopsTheRun_data();
+}
+
+namespace {
+
+// The names of the files opened in the watched folder of `inotify` since the last call, waiting
+// up to `timeoutMs` for the first.
+QStringList openedFiles(int inotify, int timeoutMs)
+{
+    QStringList opened;
+    pollfd watched {inotify, POLLIN, 0};
+    if (::poll(&watched, 1, timeoutMs) <= 0)
+        return opened;
+    alignas(inotify_event) char events[8192];
+    ssize_t size;
+    while ((size = ::read(inotify, events, sizeof events)) > 0) {
+        for (char *at = events; at < events + size;) {
+            const auto event = reinterpret_cast<const inotify_event *>(at);
+            if (event->len > 0)
+                opened << QFile::decodeName(event->name);
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    return opened;
+}
+
+} // namespace
+
+// A signal while the first picture is read: it is discarded, and no later picture is read, not
+// even the one already waiting for a worker.
+void TstStampCommand::noPictureStartsAfterASignal()
+{
+    QFETCH(int, signalNumber);
+    const QString input = path("in");
+    QStringList arguments
+        = {"--settings", plainSettings(path("plain.conf")), "--output", path("out"), "--jobs", "1"};
+    QImage slow(6000, 4000, QImage::Format_RGB32);
+    for (int y = 0; y < slow.height(); ++y) {
+        for (int x = 0; x < slow.width(); ++x)
+            slow.setPixel(x, y, qRgb(x % 251, y % 241, (x * y) % 239));
+    }
+    QDir().mkpath(input);
+    QVERIFY(slow.save(input + "/p0.jpg", "jpg", 100));
+    arguments << input + "/p0.jpg";
+    for (int i = 1; i < 6; ++i)
+        arguments << writePicture(input + QStringLiteral("/p%1.png").arg(i));
+    QVERIFY(QDir().mkpath(path("out")));
+    const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(inotify >= 0);
+    const auto closeInotify = qScopeGuard([inotify] { ::close(inotify); });
+    QVERIFY(::inotify_add_watch(inotify, QFile::encodeName(input).constData(), IN_OPEN) >= 0);
+
+    QProcess process;
+    startStamp(process, arguments, configHome);
+    QVERIFY(process.waitForStarted());
+    QStringList opened;
+    QDeadlineTimer watchdog(60000);
+    while (!opened.contains("p0.jpg") && !watchdog.hasExpired())
+        opened << openedFiles(inotify, 100);
+    QVERIFY(opened.contains("p0.jpg"));
+    ::kill(pid_t(process.processId()), signalNumber);
+    const Finished done = finished(process);
+    opened << openedFiles(inotify, 0);
+
+    QCOMPARE(done.status, 128 + signalNumber);
+    QCOMPARE(opened.filter(QRegularExpression("^p[1-5]")), QStringList());
+    QCOMPARE(namesIn(path("out")), QStringList());
+    QCOMPARE(done.out, QStringList());
 }
 
 QTEST_MAIN(TstStampCommand)

@@ -94,6 +94,7 @@ private slots:
     void entriesAreReadWhenHandedOut_data();
     void entriesAreReadWhenHandedOut();
     void hostileEntriesAreNamedAndTheRunGoesOn();
+    void outputEqualsThePreview_data();
     void outputEqualsThePreview();
     void jpegQualityIsApplied();
     void mixedFormatsAndOrientation();
@@ -366,26 +367,34 @@ void TstStampRun::stopDuringAPicture_data()
     QTest::newRow("No goes on") << int(QMessageBox::No);
 }
 
-// After Yes no picture starts, nothing appears in the folder, and the pictures in flight are in
-// place whole or discarded whole: the log names exactly the files written, a first part of the
-// list.
+// While the question is open no picture starts. After Yes no picture starts, nothing appears in
+// the folder, and the pictures in flight are in place whole or discarded whole: the log names
+// exactly the files written, a first part of the list.
 void TstStampRun::stopDuringAPicture()
 {
     QFETCH(int, answer);
     QStringList names;
-    for (int i = 1; i <= 8; ++i) {
+    for (int i = 1; i <= 9; ++i) {
         names << QStringLiteral("p%1.png").arg(i);
         ui->files_list->addItem(writePicture(inputPath(names.last()), QSize(900, 700)));
     }
 
     QString buttonAfterStop;
     QStringList writtenAtYes;
+    int writtenWhileAsked = 0;
+    // Pressed from the event loop, as a user does, not while a picture is being shown.
     duringPicture(2, [&] {
-        pressStart();
-        buttonAfterStop = ui->start_btn->text();
+        QTimer::singleShot(0, this, [&] {
+            pressStart();
+            buttonAfterStop = ui->start_btn->text();
+        });
     });
     answerer->choosePath(output());
     answerer->answer([&](QWidget *box) {
+        // The pictures in flight come back while the user decides; no other picture starts.
+        const int writtenWhenAsked = writtenInLog().size();
+        QTest::qWait(1000);
+        writtenWhileAsked = writtenInLog().size() - writtenWhenAsked;
         writtenAtYes = namesIn(output());
         static_cast<QMessageBox *>(box)->button(QMessageBox::StandardButton(answer))->click();
     });
@@ -400,6 +409,7 @@ void TstStampRun::stopDuringAPicture()
     QCOMPARE(question.text, QStringLiteral("Are you you want to stop stamping?"));
     const QStringList written = namesIn(output());
     QCOMPARE(writtenInLog(), written);
+    QVERIFY(writtenWhileAsked <= QThread::idealThreadCount() + 1);
     if (answer == QMessageBox::Yes) {
         QCOMPARE(buttonAfterStop, QStringLiteral("Start Stamping"));
         QCOMPARE(written, writtenAtYes.filter(QRegularExpression("^p\\d\\.png$")));
@@ -592,9 +602,19 @@ void TstStampRun::hostileEntriesAreNamedAndTheRunGoesOn()
     QCOMPARE(namesIn(output()), QStringList({"p1.png", brokenName + ".png"}));
 }
 
-// What is written is what the preview showed, once the preview scales smoothly as the run does.
+void TstStampRun::outputEqualsThePreview_data()
+{
+    QTest::addColumn<QString>("position");
+    QTest::newRow("top left") << "topleft";
+    // The stamps' places depend on the resized picture's size here.
+    QTest::newRow("bottom right") << "botright";
+}
+
+// What is written is what the preview showed, once the preview scales smoothly as the run does,
+// with the stamps where the position puts them on the resized picture.
 void TstStampRun::outputEqualsThePreview()
 {
+    QFETCH(QString, position);
     QImage photo(160, 120, QImage::Format_RGB32);
     for (int y = 0; y < photo.height(); ++y) {
         for (int x = 0; x < photo.width(); ++x)
@@ -603,6 +623,13 @@ void TstStampRun::outputEqualsThePreview()
     const QString path = inputPath("photo.png");
     QDir().mkpath(QFileInfo(path).absolutePath());
     QVERIFY(photo.save(path));
+    QImage logo(12, 8, QImage::Format_ARGB32);
+    logo.fill(qRgb(0, 255, 0));
+    MainWindowProbe::logoImage(*window) = logo;
+    window->findChild<QAbstractButton *>("txt_" + position + "_btn")->setChecked(true);
+    window->findChild<QAbstractButton *>("logo_" + position + "_btn")->setChecked(true);
+    ui->txt_x_spin->setValue(position == "topleft" ? 20 : -3);
+    ui->txt_y_spin->setValue(position == "topleft" ? 20 : -2);
     ui->resize_check->setChecked(true);
     ui->aspect_check->setChecked(true);
     ui->width_spin->setValue(100);
@@ -622,8 +649,11 @@ void TstStampRun::outputEqualsThePreview()
     answerer->pressButton(QMessageBox::Ok);
     pressStart();
     QVERIFY(answerer->waitUntilAnswered());
-    QCOMPARE(QImage(outputPath("photo.png")).convertToFormat(QImage::Format_ARGB32),
-             preview.convertToFormat(QImage::Format_ARGB32));
+    const QImage written = QImage(outputPath("photo.png")).convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(written, preview.convertToFormat(QImage::Format_ARGB32));
+    const QPoint logoCorner = position == "topleft" ? QPoint(0, 0) : QPoint(88, 67);
+    QCOMPARE(written.pixel(logoCorner), qRgb(0, 255, 0));
+    QCOMPARE(written.pixel(logoCorner + QPoint(11, 7)), qRgb(0, 255, 0));
 }
 
 void TstStampRun::jpegQualityIsApplied()
