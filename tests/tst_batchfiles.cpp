@@ -305,18 +305,55 @@ void TstBatchFiles::neverReplacesAFile_data()
 {
     QTest::addColumn<bool>("takenAfterTheCheck");
     QTest::addColumn<bool>("danglingLink");
+    QTest::addColumn<bool>("withoutUnnamedFiles");
 
-    QTest::newRow("taken before") << false << false;
-    QTest::newRow("taken between the check and the move") << true << false;
-    QTest::newRow("dangling link") << false << true;
+    QTest::newRow("taken before") << false << false << false;
+    QTest::newRow("taken between the check and the move") << true << false << false;
+    QTest::newRow("dangling link") << false << true << false;
+    QTest::newRow("taken between the check and the move, no unnamed files")
+        << true << false << true;
+    QTest::newRow("dangling link, no unnamed files") << false << true << true;
 }
+
+namespace {
+
+// A folder seen through bindfs, a file system (FUSE) that has no files without a name, as NFS;
+// unmounted when it goes.
+struct BindfsView
+{
+    explicit BindfsView(const QString &folder, const QString &view)
+        : view(view)
+    {
+        QDir().mkpath(view);
+        mounted = QProcess::execute(QStringLiteral("bindfs"), {folder, view}) == 0;
+    }
+    ~BindfsView()
+    {
+        if (mounted)
+            QProcess::execute(QStringLiteral("fusermount"), {QStringLiteral("-u"), view});
+    }
+
+    QString view;
+    bool mounted = false;
+};
+
+} // namespace
 
 void TstBatchFiles::neverReplacesAFile()
 {
     QFETCH(bool, takenAfterTheCheck);
     QFETCH(bool, danglingLink);
+    QFETCH(bool, withoutUnnamedFiles);
 
-    QTemporaryDir dir;
+    QTemporaryDir real;
+    QTemporaryDir views;
+    std::unique_ptr<BindfsView> bindfs;
+    if (withoutUnnamedFiles) {
+        bindfs = std::make_unique<BindfsView>(real.path(), views.filePath("view"));
+        if (!bindfs->mounted)
+            QSKIP("bindfs cannot mount a folder here");
+    }
+    const QDir dir(bindfs ? bindfs->view : real.path());
     const QString plainPath = dir.filePath("holiday.png");
     const QString linkTarget = dir.filePath("elsewhere.png");
     if (danglingLink)

@@ -7,7 +7,7 @@ packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5webkit5-dev
     qt5-image-formats-plugins kimageformat-plugins libopenjp2-7-dev libexiv2-dev
-    fonts-dejavu-core
+    fonts-dejavu-core bindfs
     dpkg-dev desktop-file-utils appstream
 )
 
