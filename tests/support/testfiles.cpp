@@ -14,3 +14,8 @@ QStringList namesIn(const QString &dir)
     return QDir(dir).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
+
+QString testDataPath(const QString &name)
+{
+    return QStringLiteral(TESSARO_TEST_DATA_DIR "/") + name;
+}

@@ -8,6 +8,9 @@
 // The bytes of the file at `path`; empty when it cannot be read.
 QByteArray fileBytes(const QString &path);
 
+// The path of the test data file `name` (below tests/data).
+QString testDataPath(const QString &name);
+
 // Every name in a folder, hidden ones included, sorted by name.
 QStringList namesIn(const QString &dir);
 

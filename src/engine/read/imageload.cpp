@@ -82,6 +82,69 @@ QSize declaredSize(QImageReader &reader, const QByteArray &head)
     return QSize(int(width), int(height));
 }
 
+// The EXIF block of a PNG (its eXIf chunk) or a WebP file (its EXIF chunk); empty when there is
+// none. The toolkit's readers of these two formats do not look at it.
+QByteArray containerExif(const QByteArray &bytes, const QByteArray &format)
+{
+    const bool png = format == "png";
+    if (!png && format != "webp")
+        return QByteArray();
+    // A PNG chunk: length (big-endian), type, data, checksum; a WebP chunk: type, length
+    // (little-endian), data padded to an even length.
+    for (qint64 at = png ? 8 : 12; at + 8 <= bytes.size();) {
+        const uchar *head = reinterpret_cast<const uchar *>(bytes.constData()) + at;
+        const qint64 length
+            = png ? qFromBigEndian<quint32>(head) : qFromLittleEndian<quint32>(head + 4);
+        const QByteArray type = bytes.mid(int(at + (png ? 4 : 0)), 4);
+        if (at + 8 + length > bytes.size())
+            break;
+        if (type == (png ? "eXIf" : "EXIF")) {
+            QByteArray exif = bytes.mid(int(at + 8), int(length));
+            return exif.startsWith(QByteArray("Exif\0\0", 6)) ? exif.mid(6) : exif;
+        }
+        at += 8 + length + (png ? 4 : length % 2);
+    }
+    return QByteArray();
+}
+
+// The turn that the orientation tag of `exif` (a TIFF-structured EXIF block) asks for.
+QImageIOHandler::Transformations exifTransformation(const QByteArray &exif)
+{
+    if (exif.size() < 8 || !(exif.startsWith("II*") || exif.startsWith(QByteArray("MM\0*", 4))))
+        return QImageIOHandler::TransformationNone;
+    const bool little = exif.startsWith("II");
+    const auto data = reinterpret_cast<const uchar *>(exif.constData());
+    const auto number = [&](qint64 at, int size) -> quint32 {
+        if (size == 2)
+            return little ? qFromLittleEndian<quint16>(data + at)
+                          : qFromBigEndian<quint16>(data + at);
+        return little ? qFromLittleEndian<quint32>(data + at) : qFromBigEndian<quint32>(data + at);
+    };
+    const qint64 directory = number(4, 4);
+    if (directory + 2 > exif.size())
+        return QImageIOHandler::TransformationNone;
+    const qint64 entries = number(directory, 2);
+    for (qint64 entry = directory + 2;
+         entry < directory + 2 + entries * 12 && entry + 12 <= exif.size(); entry += 12) {
+        if (number(entry, 2) != 0x0112) // Orientation, a SHORT
+            continue;
+        static const QImageIOHandler::Transformations turns[] = {
+            QImageIOHandler::TransformationNone,
+            QImageIOHandler::TransformationMirror,
+            QImageIOHandler::TransformationRotate180,
+            QImageIOHandler::TransformationFlip,
+            QImageIOHandler::TransformationFlipAndRotate90,
+            QImageIOHandler::TransformationRotate90,
+            QImageIOHandler::TransformationMirrorAndRotate90,
+            QImageIOHandler::TransformationRotate270,
+        };
+        const quint32 orientation = number(entry + 8, 2);
+        return orientation >= 1 && orientation <= 8 ? turns[orientation - 1]
+                                                    : QImageIOHandler::TransformationNone;
+    }
+    return QImageIOHandler::TransformationNone;
+}
+
 } // namespace
 
 PictureFile readPictureFile(const QString &path)
@@ -137,13 +200,19 @@ PictureFile readPictureFile(const QString &path)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, certainFormat);
     reader.setAutoDetectImageFormat(certainFormat.isEmpty());
+    // The TIFF reader would turn the picture itself, and upright() below again.
+    reader.setAutoTransform(false);
     QImage picture = reader.read();
     if (picture.isNull() || !decoderWarnings.messages().isEmpty())
         return refuseDamaged(reader.errorString());
     reason = missingRowsReason(head, read.bytes.size());
     if (!reason.isEmpty())
         return refuse(ReadProblem::Damaged, reason);
-    picture = upright(std::move(picture), reader.transformation());
+    const QImageIOHandler::Transformations turn = reader.transformation();
+    picture = upright(std::move(picture),
+                      turn != QImageIOHandler::TransformationNone
+                          ? turn
+                          : exifTransformation(containerExif(read.bytes, certainFormat)));
     // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
     // stamped pixel for pixel, whatever its name.
     picture.setDevicePixelRatio(1);
