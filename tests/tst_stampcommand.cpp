@@ -122,6 +122,8 @@ private slots:
     void optionsOverrideTheSettings_data();
     void optionsOverrideTheSettings();
     void walksFoldersAsADrop();
+    void toolkitOptionsArePaths_data();
+    void toolkitOptionsArePaths();
     void failuresAndRenamesArePrinted_data();
     void failuresAndRenamesArePrinted();
     void missingStoredLogoIsSkipped();
@@ -499,6 +501,51 @@ void TstStampCommand::walksFoldersAsADrop()
                         .arg(QFileInfo(walked.at(i)).completeBaseName())
                         .arg(i + 1);
     QCOMPARE(done.out, expected);
+}
+
+void TstStampCommand::toolkitOptionsArePaths_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QStringList>("missing");
+    QTest::addColumn<int>("status");
+    QTest::newRow("folder named -reverse")
+        << QStringList {"-reverse"} << QStringList {"r.png"} << QStringList() << 0;
+    QTest::newRow("-platform and a name") << QStringList {"-platform", "nowhere"} << QStringList()
+                                          << QStringList {"-platform", "nowhere"} << 1;
+    QTest::newRow("-plugin before a picture")
+        << QStringList {"-plugin", "a.png"} << QStringList {"a.png"} << QStringList {"-plugin"}
+        << 1;
+    QTest::newRow("-platformpluginpath before a folder")
+        << QStringList {"-platformpluginpath", "plugins"} << QStringList {"p.png"}
+        << QStringList {"-platformpluginpath"} << 1;
+}
+
+// Paths spelt as the toolkit's own options, after "--", are paths like any other: stamped when
+// they are pictures or folders, named when they do not exist.
+void TstStampCommand::toolkitOptionsArePaths()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(QStringList, written);
+    QFETCH(QStringList, missing);
+    QFETCH(int, status);
+    writePicture(path("-reverse/r.png"));
+    writePicture(path("plugins/p.png"));
+    writePicture(path("a.png"));
+
+    QProcess process;
+    process.setWorkingDirectory(dir->path());
+    startStamp(
+        process,
+        QStringList {"--settings", plainSettings(path("plain.conf")), "--output", "out", "--"}
+            + paths,
+        configHome);
+    const Finished done = finished(process);
+    QCOMPARE(done.status, status);
+    QCOMPARE(namesIn(path("out")), written);
+    for (const QString &name : missing)
+        QVERIFY2(done.err.contains("tessaro-stamp: " + name + " does not exist."),
+                 qPrintable(done.err));
 }
 
 void TstStampCommand::failuresAndRenamesArePrinted_data()

@@ -10,8 +10,14 @@ int main(int argc, char *argv[])
     // Text is drawn without a display, on the platform that needs none, whatever the environment
     // names.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // The toolkit takes the arguments it knows out of the list it is given, even after "--": it
+    // is given the program's name alone, and every argument is the command's.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    int toolkitArgc = 1;
+    QGuiApplication app(toolkitArgc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tessaro-stamp"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESSARO_VERSION));
-    return runStampCommand(QCoreApplication::arguments());
+    return runStampCommand(arguments);
 }
