@@ -114,6 +114,24 @@ void TstBatchFiles::freeOutputPath_data()
     QTest::newRow("other extension is no collision")
         << "holiday"
         << "png" << QStringList {"holiday.jpg"} << "holiday.png";
+    const QString stamp = QStringLiteral("_20240102030405006");
+    QTest::newRow("longest name that fits")
+        << QString(251, 'a') << "jpg" << QStringList() << QString(251, 'a') + ".jpg";
+    QTest::newRow("too long: shortened to 255 bytes")
+        << QString(260, 'a') << "jpg" << QStringList() << QString(251, 'a') + ".jpg";
+    QTest::newRow("taken long name: shortened for the stamp")
+        << QString(240, 'a') << "jpg" << QStringList {QString(240, 'a') + ".jpg"}
+        << QString(233, 'a') + stamp + ".jpg";
+    QTest::newRow("two-byte letters: whole letters")
+        << QString(130, QChar(0xe9)) << "jpg" << QStringList()
+        << QString(125, QChar(0xe9)) + ".jpg";
+    const QString accented = QString::fromUtf16(u"e\u0301");
+    QTest::newRow("letters with accents: the accent stays with its letter")
+        << accented.repeated(90) << "png" << QStringList() << accented.repeated(83) + ".png";
+    const QString emoji = QString::fromUtf16(u"\U0001F600");
+    QTest::newRow("four-byte characters: never halved")
+        << emoji.repeated(70) << "tif" << QStringList {emoji.repeated(62) + ".tif"}
+        << emoji.repeated(58) + stamp + ".tif";
 }
 
 void TstBatchFiles::freeOutputPath()
@@ -153,6 +171,10 @@ void TstBatchFiles::texts_data()
         << "<b><font color=\"#ffc90e\">Warning</font></b> - File /out/Tom &amp; "
            "&lt;Jerry&gt;.png saved with new name /out/Tom &amp; &lt;Jerry&gt;_1 to avoid "
            "overwrite because it already existed!";
+    QTest::newRow("shortened")
+        << warningHtml(shortenedLine("/out", "long & long.png", "long.png"))
+        << "<b><font color=\"#ffc90e\">Warning</font></b> - File /out/long &amp; long.png saved "
+           "with shortened name /out/long.png because its name is too long for the file system!";
     QTest::newRow("unreadable") << unreadableLine("/in/bad.jpg", "Unsupported image format")
                                 << "Cannot read /in/bad.jpg: Unsupported image format";
     QTest::newRow("unwritable") << unwritableLine("holiday.jpg", "/out", "No space left on device")

@@ -126,6 +126,7 @@ private slots:
     void toolkitOptionsArePaths();
     void failuresAndRenamesArePrinted_data();
     void failuresAndRenamesArePrinted();
+    void longNameIsShortenedToFit();
     void missingStoredLogoIsSkipped();
     void loadsOnlyThePlugInOfItsFormat_data();
     void loadsOnlyThePlugInOfItsFormat();
@@ -587,6 +588,37 @@ void TstStampCommand::failuresAndRenamesArePrinted()
                              + renamed + " to avoid overwrite because it already existed!",
                          "taken.png ... OK! (3 of 3)"}));
     }
+}
+
+// A picture whose time-stamped name would pass the file system's 255 bytes takes a shortened
+// one, and the lines name it.
+void TstStampCommand::longNameIsShortenedToFit()
+{
+    const QString out = path("out");
+    const QString base = QString(120, QChar(0xe9)) + "-" + QString(10, 'x'); // 251 bytes
+    const QString input = writePicture(path("in/" + base + ".png"));
+    writeFile(out + "/" + base + ".png", "keep me");
+
+    const Finished done = runStamp(
+        {"--settings", plainSettings(path("plain.conf")), "--output", out, input}, configHome);
+    QCOMPARE(done.status, 0);
+    const QStringList written = namesIn(out);
+    QCOMPARE(written.size(), 2);
+    const QString shortened = written.at(0);
+    QCOMPARE(written.at(1), base + ".png");
+    QVERIFY2(QRegularExpression("^" + QString(116, QChar(0xe9)) + "_\\d{17}\\.png$")
+                 .match(shortened)
+                 .hasMatch(),
+             qPrintable(shortened));
+    QCOMPARE(fileBytes(out + "/" + base + ".png"), QByteArray("keep me"));
+    QCOMPARE(
+        done.out,
+        QStringList({"Warning - File " + out + "/" + base + ".png saved with new name " + out + "/"
+                         + QFileInfo(shortened).completeBaseName()
+                         + " to avoid overwrite because it already existed!",
+                     "Warning - File " + out + "/" + base + ".png saved with shortened name " + out
+                         + "/" + shortened + " because its name is too long for the file system!",
+                     base + ".png ... OK! (1 of 1)"}));
 }
 
 // A stored logo that is gone is left out with a warning, as the window leaves it out.

@@ -43,6 +43,15 @@ QString renamedLine(const QString &folder, const QString &takenBaseName, const Q
         .arg(visibleName(takenPath), visibleName(newPath));
 }
 
+QString shortenedLine(const QString &folder, const QString &fileName,
+                      const QString &writtenFileName)
+{
+    return QStringLiteral("File %1 saved with shortened name %2 because its name is too long for "
+                          "the file system!")
+        .arg(visibleName(folder + QLatin1Char('/') + fileName),
+             visibleName(folder + QLatin1Char('/') + writtenFileName));
+}
+
 QString unreadableLine(const QString &path, const QString &reason)
 {
     return QStringLiteral("Cannot read %1: %2").arg(visibleName(path), reason);
@@ -81,10 +90,15 @@ QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &
         break;
     }
     QVector<OutcomeLine> lines;
+    const QFileInfo output(outcome.output);
     if (outcome.kind == PictureOutcome::Renamed)
+        lines << OutcomeLine {
+            true, renamedLine(folder, source.baseName(), format, output.completeBaseName())};
+    if (!output.completeBaseName().startsWith(source.completeBaseName()))
         lines << OutcomeLine {true,
-                              renamedLine(folder, source.baseName(), format,
-                                          QFileInfo(outcome.output).completeBaseName())};
+                              shortenedLine(folder,
+                                            source.completeBaseName() + QLatin1Char('.') + format,
+                                            output.fileName())};
     if (!outcome.informationNotKept.isEmpty())
         lines << OutcomeLine {false, informationNotKeptLine(outcome.source)};
     lines << OutcomeLine {false, writtenLine(source.completeBaseName(), format, position, count)};

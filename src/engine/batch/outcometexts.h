@@ -20,6 +20,11 @@ QString writtenLine(const QString &baseName, const QString &format, int position
 QString renamedLine(const QString &folder, const QString &takenBaseName, const QString &format,
                     const QString &newBaseName);
 
+// The sentence of a picture named `fileName` written into `folder` as `writtenFileName`, shortened
+// because the whole name is too long for the file system.
+QString shortenedLine(const QString &folder, const QString &fileName,
+                      const QString &writtenFileName);
+
 // The line of a picture that exists but does not decode.
 QString unreadableLine(const QString &path, const QString &reason);
 
@@ -38,9 +43,9 @@ struct OutcomeLine
 };
 
 // The lines that tell `outcome`, the `position`-th picture of `count` (from 1), stamped into
-// `format` in `folder`: the renamed-file warning and the line saying the photo information was
-// not kept, then the written line; or the one line saying why nothing was written. Nothing for a
-// missing or discarded picture. Both front ends tell a run in these words.
+// `format` in `folder`: the renamed-file and shortened-name warnings and the line saying the photo
+// information was not kept, then the written line; or the one line saying why nothing was written.
+// Nothing for a missing or discarded picture. Both front ends tell a run in these words.
 QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &folder,
                                   const QString &format, int position, int count);
 

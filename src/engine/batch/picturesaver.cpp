@@ -216,13 +216,16 @@ SavedPicture savePicture(const QByteArray &bytes, const QString &dir, const QStr
     if (!file.write(dir, bytes, &reason))
         return failed(reason);
 
+    const long folderNameMax = ::pathconf(QFile::encodeName(dir).constData(), _PC_NAME_MAX);
+    const int maxNameBytes
+        = folderNameMax > 0 ? int(qMin<long>(folderNameMax, INT_MAX)) : MaxFileNameBytes;
     QStringList refused;
     const auto taken = [&](const QString &path) { return refused.contains(path) || isTaken(path); };
     QString target;
     bool named = false;
     const auto giveName = [&] {
         for (;;) {
-            target = freeOutputPath(dir, baseName, format, now, taken);
+            target = freeOutputPath(dir, baseName, format, now, taken, maxNameBytes);
             bool nameTaken = false;
             named = file.giveName(target, &nameTaken, &reason);
             if (!nameTaken)
@@ -239,6 +242,6 @@ SavedPicture savePicture(const QByteArray &bytes, const QString &dir, const QStr
         return failed(reason);
     SavedPicture saved;
     saved.path = target;
-    saved.renamed = target != outputPath(dir, baseName, format);
+    saved.renamed = target != plainOutputPath(dir, baseName, format, maxNameBytes);
     return saved;
 }

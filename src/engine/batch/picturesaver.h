@@ -58,7 +58,8 @@ struct SaveTurn
 // `freeOutputPath` gives for `now` and `isTaken`. The bytes are written once, into a file without a
 // name (or a hidden temporary one where the file system has no such files), put on the disk, and
 // only then given their name, by a link that never replaces a file: a name taken between the check
-// and the link gets the next time-stamped name. With a `turn`, the name is given in the picture's
+// and the link gets the next time-stamped name. A name too long for the folder's file system is
+// shortened. With a `turn`, the name is given in the picture's
 // turn at the gate. A failure, or a gate closed before the name is given, leaves no file behind.
 SavedPicture savePicture(const QByteArray &bytes, const QString &dir, const QString &baseName,
                          const QString &format, const std::function<QDateTime()> &now,
