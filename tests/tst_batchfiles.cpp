@@ -8,6 +8,7 @@
 #include "engine/batch/picturewalk.h"
 #include "engine/batch/stamprun.h"
 #include "engine/read/imageload.h"
+#include "support/hostilefiles.h"
 #include "support/testfiles.h"
 #include "window/windowtexts.h"
 
@@ -78,6 +79,7 @@ private slots:
     void naturalOrder_data();
     void naturalOrder();
     void walkOfADrop();
+    void walkTellsWhatItLeavesOut();
     void savesUnderThePlainName();
     void neverReplacesAFile_data();
     void neverReplacesAFile();
@@ -303,6 +305,45 @@ void TstBatchFiles::walkOfADrop()
         return firstThree.size() < 3;
     });
     QCOMPARE(firstThree, expected.mid(0, 3));
+}
+
+// A folder that cannot be read, and a picture or folder whose name is not valid UTF-8, are told
+// once each, naming the folder and what was left out; the rest of the walk goes on. Other names
+// that are not valid UTF-8 are no pictures, and go without a word.
+void TstBatchFiles::walkTellsWhatItLeavesOut()
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath("drop");
+    for (const char *folder : {"/a", "/locked", "/z"})
+        QVERIFY(QDir().mkpath(root + folder));
+    writeFile(root + "/a/first.png", QByteArray());
+    writeFile(root + "/z/last.png", QByteArray());
+    const QByteArray rawRoot = QFile::encodeName(root);
+    writeRawNamedFile(rawRoot + "/caf\xe9.png", QByteArray());
+    writeRawNamedFile(rawRoot + "/notes\xff.txt", QByteArray());
+    QCOMPARE(::mkdir(rawRoot + "/d\xc3\xa9j\xe0", 0755), 0);
+    QCOMPARE(::mkdir(rawRoot + "/bad\xc0\xaf", 0755), 0);
+    writeRawNamedFile(rawRoot + "/bad\xc0\xaf/inside.png", QByteArray());
+    QCOMPARE(::chmod(QFile::encodeName(root + "/locked").constData(), 0), 0);
+    const auto unlock
+        = qScopeGuard([&] { ::chmod(QFile::encodeName(root + "/locked").constData(), 0755); });
+
+    QVector<LeftOut> leftOut;
+    QStringList pictures;
+    {
+        const PermissionsBind bind;
+        pictures = picturesInDrop({root}, &leftOut);
+    }
+    QCOMPARE(pictures, QStringList({root + "/a/first.png", root + "/z/last.png"}));
+    QStringList told;
+    for (const LeftOut &left : leftOut)
+        told << leftOutLine(left);
+    const QString notUtf8 = QStringLiteral(": its name is not valid UTF-8");
+    QCOMPARE(told,
+             QStringList({"Left out " + root + "/bad\\xc0\\xaf" + notUtf8,
+                          "Left out " + root + "/caf\\xe9.png" + notUtf8,
+                          "Left out " + root + QString::fromUtf8("/d\u00e9j\\xe0") + notUtf8,
+                          "Left out the folder " + root + "/locked: Permission denied"}));
 }
 
 void TstBatchFiles::savesUnderThePlainName()

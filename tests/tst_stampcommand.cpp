@@ -6,6 +6,7 @@
 #include "engine/read/imageload.h"
 #include "engine/setup/savedsetup.h"
 #include "support/dialoganswerer.h"
+#include "support/hostilefiles.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"
 #include "ui_mainwindow.h"
@@ -17,6 +18,7 @@
 
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -122,6 +124,7 @@ private slots:
     void optionsOverrideTheSettings_data();
     void optionsOverrideTheSettings();
     void walksFoldersAsADrop();
+    void leftOutNamesAreToldAndFail();
     void toolkitOptionsArePaths_data();
     void toolkitOptionsArePaths();
     void failuresAndRenamesArePrinted_data();
@@ -502,6 +505,28 @@ void TstStampCommand::walksFoldersAsADrop()
                         .arg(QFileInfo(walked.at(i)).completeBaseName())
                         .arg(i + 1);
     QCOMPARE(done.out, expected);
+}
+
+// A picture or folder whose name is not valid UTF-8 is named on standard error, and the status
+// is 1, while the other pictures are stamped.
+void TstStampCommand::leftOutNamesAreToldAndFail()
+{
+    const QString good = writePicture(path("in/good.png"));
+    const QByteArray in = QFile::encodeName(path("in"));
+    writeRawNamedFile(in + "/caf\xe9.png", fileBytes(good));
+    QCOMPARE(::mkdir(in + "/dir\xff", 0755), 0);
+    writeRawNamedFile(in + "/dir\xff/inside.png", fileBytes(good));
+
+    const Finished done = runStamp(
+        {"--settings", plainSettings(path("plain.conf")), "--output", path("out"), path("in")},
+        configHome);
+    QCOMPARE(done.status, 1);
+    QCOMPARE(done.out, QStringList {"good.png ... OK! (1 of 1)"});
+    QCOMPARE(namesIn(path("out")), QStringList {"good.png"});
+    for (const char *name : {"caf\\xe9.png", "dir\\xff"})
+        QVERIFY2(done.err.contains("tessaro-stamp: Left out " + path("in") + "/"
+                                   + QString::fromUtf8(name) + ": its name is not valid UTF-8\n"),
+                 qPrintable(done.err));
 }
 
 void TstStampCommand::toolkitOptionsArePaths_data()

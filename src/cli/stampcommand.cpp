@@ -125,13 +125,18 @@ std::optional<StampJob> commandJob(const StampOptions &options, QString *problem
 }
 
 // The pictures of `paths` in their order: a folder's as a drop finds them, a file when a drop
-// takes it. Each path that adds nothing of its own is reported and counted in `*rejected`.
+// takes it. Each path that adds nothing of its own, and each folder or name a walk leaves out, is
+// reported and counted in `*rejected`.
 QStringList picturesToStamp(const QStringList &paths, int *rejected)
 {
     QStringList pictures;
     for (const QString &path : paths) {
         const QFileInfo info(path);
-        const QStringList found = picturesInDrop({path});
+        QVector<LeftOut> leftOut;
+        const QStringList found = picturesInDrop({path}, &leftOut);
+        for (const LeftOut &left : qAsConst(leftOut))
+            printProblem(leftOutLine(left));
+        *rejected += leftOut.size();
         if (info.isDir() || !found.isEmpty()) {
             pictures << found;
             continue;

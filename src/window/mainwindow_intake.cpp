@@ -1,5 +1,6 @@
 #include "window/mainwindow.h"
 
+#include "engine/batch/outcometexts.h"
 #include "engine/batch/picturetypes.h"
 #include "engine/batch/picturewalk.h"
 #include "ui_mainwindow.h"
@@ -79,21 +80,29 @@ void MainWindow::addDroppedPaths(const QStringList &paths)
     // laying out the list again after each addition stays linear over the whole drop.
     QStringList found;
     int taken = 0;
-    walkDrop(paths, [&](const QString &picture) {
-        found << picture;
-        ++taken;
-        if (progress.wasCanceled())
-            return false;
-        if (taken % DropBatchSize == 0) {
-            if (found.size() >= ui->files_list->count()) {
-                ui->files_list->addItems(found);
-                found.clear();
+    // What the walk has to leave out is told in the results log, shown at once.
+    const auto leaveOut = [this](const LeftOut &left) {
+        ui->log_plain->appendPlainText(leftOutLine(left));
+        ui->main_tab->setCurrentIndex(1);
+    };
+    walkDrop(
+        paths,
+        [&](const QString &picture) {
+            found << picture;
+            ++taken;
+            if (progress.wasCanceled())
+                return false;
+            if (taken % DropBatchSize == 0) {
+                if (found.size() >= ui->files_list->count()) {
+                    ui->files_list->addItems(found);
+                    found.clear();
+                }
+                progress.setLabelText(dropProgressLabel(taken - 1));
+                QCoreApplication::processEvents();
             }
-            progress.setLabelText(dropProgressLabel(taken - 1));
-            QCoreApplication::processEvents();
-        }
-        return true;
-    });
+            return true;
+        },
+        leaveOut);
     ui->files_list->addItems(found);
     makeLastEntryCurrent(ui->files_list);
 }

@@ -5,6 +5,11 @@
 #include <QRandomGenerator>
 #include <QtEndian>
 
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
 
 QByteArray bigEndian32(quint32 value)
@@ -99,6 +104,47 @@ QByteArray rasterBomb(const QSize &size)
 {
     return QByteArray::fromHex("59a66a95") + bigEndian32(quint32(size.width()))
         + bigEndian32(quint32(size.height())) + bigEndian32(8) + QByteArray(16, '\0');
+}
+
+void writeRawNamedFile(const QByteArray &path, const QByteArray &bytes)
+{
+    const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (file < 0 || ::write(file, bytes.constData(), size_t(bytes.size())) != bytes.size())
+        qFatal("cannot write %s", path.constData());
+    ::close(file);
+}
+
+namespace {
+
+// The calling thread's capabilities (the call acts on that thread alone).
+bool threadCapabilities(__user_cap_data_struct (&data)[2], bool set)
+{
+    __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
+}
+
+const quint32 permissionOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+} // namespace
+
+PermissionsBind::PermissionsBind()
+{
+    __user_cap_data_struct data[2] = {};
+    if (!threadCapabilities(data, false))
+        return;
+    effective = data[0].effective & permissionOverrides;
+    data[0].effective &= ~permissionOverrides;
+    if (effective != 0 && !threadCapabilities(data, true))
+        qFatal("cannot give up the capabilities that override file permissions");
+}
+
+PermissionsBind::~PermissionsBind()
+{
+    __user_cap_data_struct data[2] = {};
+    if (effective == 0 || !threadCapabilities(data, false))
+        return;
+    data[0].effective |= effective;
+    threadCapabilities(data, true);
 }
 
 qint64 peakMemoryKiB()

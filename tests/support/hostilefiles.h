@@ -24,6 +24,24 @@ QByteArray jpegBomb(const QSize &size);
 // A Sun raster header declaring `size`, 8 bits per pixel, without data.
 QByteArray rasterBomb(const QSize &size);
 
+// Writes `bytes` into a new file at `path`, raw bytes that need not be valid in any encoding; the
+// program stops when it cannot.
+void writeRawNamedFile(const QByteArray &path, const QByteArray &bytes);
+
+// While it lives, file permissions bind the calling thread even when the process runs as root: it
+// gives up the capabilities that override them, and takes them back when it goes.
+class PermissionsBind
+{
+public:
+    PermissionsBind();
+    ~PermissionsBind();
+    PermissionsBind(const PermissionsBind &) = delete;
+    PermissionsBind &operator=(const PermissionsBind &) = delete;
+
+private:
+    quint32 effective = 0; // the capabilities given up, to take back
+};
+
 // A picture of random opaque pixels, the same for every call.
 QImage noisePicture(const QSize &size);
 

@@ -69,6 +69,15 @@ QString informationNotKeptLine(const QString &path)
         .arg(visibleName(path));
 }
 
+QString leftOutLine(const LeftOut &leftOut)
+{
+    if (leftOut.name.isEmpty())
+        return QStringLiteral("Left out the folder %1: %2")
+            .arg(visibleName(leftOut.folder), leftOut.reason);
+    return QStringLiteral("Left out %1: its name is not valid UTF-8")
+        .arg(visibleName(leftOut.folder + QLatin1Char('/') + leftOut.name));
+}
+
 QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &folder,
                                   const QString &format, int position, int count)
 {

@@ -2,6 +2,7 @@
 #define TESSARO_OUTCOMETEXTS_H
 
 #include "engine/batch/pictureoutcome.h"
+#include "engine/batch/picturewalk.h"
 
 #include <QString>
 #include <QVector>
@@ -34,6 +35,9 @@ QString informationNotKeptLine(const QString &path);
 
 // The line of a picture that could not be written as `fileName` into `folder`.
 QString unwritableLine(const QString &fileName, const QString &folder, const QString &reason);
+
+// The line of what a folder walk left out: a folder it could not read, or a name it could not use.
+QString leftOutLine(const LeftOut &leftOut);
 
 // One line of what became of a picture; a warning is shown as one.
 struct OutcomeLine
