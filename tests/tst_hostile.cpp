@@ -152,6 +152,9 @@ void TstHostile::sizeBombsAreRefusedBeforeDecoding_data()
         << jpegBomb(QSize(65500, 65500)) << tooLarge.arg(65500).arg(65500);
     QTest::newRow("sun raster, 65536 x 65536")
         << rasterBomb(QSize(65536, 65536)) << tooLarge.arg(65536).arg(65536);
+    QTest::newRow("jpeg of 883 scans")
+        << jpegScanBomb(QSize(64, 64))
+        << "It has more than 300 scans, which no camera or program writes";
 }
 
 // The refusal takes no memory for pixels: the peak grows by far less than even the bomb's

@@ -100,6 +100,104 @@ QByteArray jpegBomb(const QSize &size)
     return jpeg;
 }
 
+namespace {
+
+QByteArray bigEndian16(int value)
+{
+    QByteArray bytes(2, '\0');
+    qToBigEndian(quint16(value), bytes.data());
+    return bytes;
+}
+
+QByteArray jpegSegment(uchar marker, const QByteArray &data)
+{
+    return QByteArray(1, char(0xff)) + char(marker) + bigEndian16(data.size() + 2) + data;
+}
+
+// Entropy-coded JPEG data: bits written from the most significant one, a 0xff byte followed by a
+// stuffed zero, the last byte filled with ones.
+class JpegBits
+{
+public:
+    void add(quint32 bits, int count)
+    {
+        for (int bit = count - 1; bit >= 0; --bit) {
+            current = quint8(current << 1 | ((bits >> bit) & 1));
+            if (++filled == 8)
+                flush();
+        }
+    }
+    QByteArray finished()
+    {
+        if (filled > 0)
+            add(0xff, 8 - filled);
+        return bytes;
+    }
+
+private:
+    void flush()
+    {
+        bytes += char(current);
+        if (current == 0xff)
+            bytes += '\0';
+        current = 0;
+        filled = 0;
+    }
+
+    QByteArray bytes;
+    quint8 current = 0;
+    int filled = 0;
+};
+
+} // namespace
+
+QByteArray jpegScanBomb(const QSize &size)
+{
+    const int blocks = ((size.width() + 7) / 8) * ((size.height() + 7) / 8);
+    QByteArray jpeg = QByteArray::fromHex("ffd8");
+    jpeg += jpegSegment(0xdb, QByteArray(1, '\0') + QByteArray(64, '\1'));
+    jpeg += jpegSegment(0xc2,
+                        QByteArray(1, 8) + bigEndian16(size.height()) + bigEndian16(size.width())
+                            + QByteArray::fromHex("01011100"));
+    // DC table: the one difference 0, coded "0". AC table: the end-of-band runs EOB0 to EOB14,
+    // coded in four bits each, in that order.
+    QByteArray tables = QByteArray::fromHex("00") + QByteArray::fromHex("01") + QByteArray(15, '\0')
+        + QByteArray(1, '\0');
+    tables += QByteArray::fromHex("10") + QByteArray(3, '\0') + QByteArray(1, 15)
+        + QByteArray(12, '\0');
+    for (int run = 0; run <= 14; ++run)
+        tables += char(run << 4);
+    jpeg += jpegSegment(0xc4, tables);
+    const auto scan = [&](int start, int end, int high, int low) {
+        jpeg += jpegSegment(
+            0xda, QByteArray::fromHex("010100") + char(start) + char(end) + char(high << 4 | low));
+        JpegBits bits;
+        if (start == 0) {
+            for (int block = 0; block < blocks; ++block)
+                bits.add(0, 1);
+        } else {
+            // Runs of blocks with nothing left in the band, 32767 at most each.
+            for (int left = blocks; left > 0;) {
+                const int run = qMin(left, 32767);
+                int bitsOfRun = 0;
+                while ((2 << bitsOfRun) <= run)
+                    ++bitsOfRun;
+                bits.add(quint32(bitsOfRun), 4);
+                bits.add(quint32(run - (1 << bitsOfRun)), bitsOfRun);
+                left -= run;
+            }
+        }
+        jpeg += bits.finished();
+    };
+    scan(0, 0, 0, 0);
+    for (int coefficient = 1; coefficient < 64; ++coefficient) {
+        scan(coefficient, coefficient, 0, 13);
+        for (int high = 13; high > 0; --high)
+            scan(coefficient, coefficient, high, high - 1);
+    }
+    return jpeg + QByteArray::fromHex("ffd9");
+}
+
 QByteArray rasterBomb(const QSize &size)
 {
     return QByteArray::fromHex("59a66a95") + bigEndian32(quint32(size.width()))

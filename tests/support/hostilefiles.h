@@ -21,6 +21,11 @@ QByteArray tiffBomb(const QSize &size);
 // A small JPEG whose frame header declares `size`.
 QByteArray jpegBomb(const QSize &size);
 
+// A valid progressive grey JPEG of `size`, every pixel mid grey, in one scan for the DC
+// coefficients and fourteen for each of the 63 others, one bit of precision at a time (883 scans):
+// every scan costs the decoder a pass over the whole picture.
+QByteArray jpegScanBomb(const QSize &size);
+
 // A Sun raster header declaring `size`, 8 bits per pixel, without data.
 QByteArray rasterBomb(const QSize &size);
 

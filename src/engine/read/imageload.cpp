@@ -195,6 +195,9 @@ PictureFile readPictureFile(const QString &path)
     if (file.error() != QFileDevice::NoError)
         return refuse(ReadProblem::Unreadable, file.errorString());
     file.close();
+    reason = scanRefusal(read.bytes);
+    if (!reason.isEmpty())
+        return refuse(ReadProblem::TooLarge, reason);
 
     QBuffer buffer(&read.bytes);
     buffer.open(QIODevice::ReadOnly);

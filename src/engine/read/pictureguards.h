@@ -29,6 +29,15 @@ qint64 largestFileSize(const QSize &declared);
 // Why a file holding more than largestFileSize(declared) bytes is not read.
 QString fileSizeRefusal(const QSize &declared);
 
+// Most scans a JPEG may have. Cameras and programs write one, or a dozen for a progressive file;
+// a decoder passes over the whole picture once per scan, so a file of thousands of small scans
+// takes minutes to decode.
+constexpr int MaxJpegScans = 300;
+
+// Why the JPEG file `bytes` is not decoded: it has more than MaxJpegScans scans. Empty when it
+// has no more, and for a file that is not a JPEG.
+QString scanRefusal(const QByteArray &bytes);
+
 // The reason given for a picture the decoder reported as damaged with `warning`.
 QString damagedReason(const QString &warning);
 
