@@ -130,6 +130,8 @@ private slots:
     void failuresAndRenamesArePrinted_data();
     void failuresAndRenamesArePrinted();
     void longNameIsShortenedToFit();
+    void memoryBudgets_data();
+    void memoryBudgets();
     void missingStoredLogoIsSkipped();
     void loadsOnlyThePlugInOfItsFormat_data();
     void loadsOnlyThePlugInOfItsFormat();
@@ -644,6 +646,83 @@ void TstStampCommand::longNameIsShortenedToFit()
                      "Warning - File " + out + "/" + base + ".png saved with shortened name " + out
                          + "/" + shortened + " because its name is too long for the file system!",
                      base + ".png ... OK! (1 of 1)"}));
+}
+
+void TstStampCommand::memoryBudgets_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("lines");
+
+    const QString plain = "[General]\nwtrmark_edit=\nresize_check=false\noutpng_radio=true\n"
+                          "outjpg_radio=false\n";
+    QTest::newRow("resized beyond the pixel budget")
+        << "[General]\nwtrmark_edit=\nresize_check=true\naspect_check=false\nwidth_spin=20000\n"
+           "height_spin=20000\noutpng_radio=true\noutjpg_radio=false\n"
+        << QStringList {"one.png"} << QStringList()
+        << QStringList {"Cannot write one.png to OUT: Resized from 1 x 1 to 20000 x 20000 pixels "
+                        "it would be too large: more than 268435456 pixels"};
+    QTest::newRow("logo scaled far beyond the pictures")
+        << plain + "scale_spin=9\n"
+        << QStringList {"s1.png", "s2.png", "s3.png", "s4.png"}
+        << QStringList {"--logo", "DIR/logo.png", "--jobs", "2"}
+        << QStringList {"s1.png ... OK! (1 of 4)", "s2.png ... OK! (2 of 4)",
+                        "s3.png ... OK! (3 of 4)", "s4.png ... OK! (4 of 4)"};
+    QTest::newRow("more pictures at once than the memory holds")
+        << plain << QStringList {"g1.jpg", "g2.jpg", "g3.jpg", "g4.jpg"}
+        << QStringList {"--jobs", "4"}
+        << QStringList {"g1.png ... OK! (1 of 4)", "g2.png ... OK! (2 of 4)",
+                        "g3.png ... OK! (3 of 4)", "g4.png ... OK! (4 of 4)"};
+    QTest::newRow("a picture that can never fit")
+        << plain << QStringList {"huge.jpg", "s1.png"} << QStringList()
+        << QStringList {"Cannot read DIR/huge.jpg: Not enough memory for huge.jpg (16000 x 12000)",
+                        "s1.png ... OK! (2 of 2)"};
+}
+
+// In 700 MB of address space: a resize past the pixel budget is refused, naming the picture and
+// both sizes; a logo scaled beyond the pictures is drawn where it lands, each picture getting
+// it; pictures are taken in as the memory allows, whatever --jobs says; and a picture that can
+// never fit is refused at once for want of memory, the run going on.
+void TstStampCommand::memoryBudgets()
+{
+#ifdef __SANITIZE_ADDRESS__
+    QSKIP("AddressSanitizer reserves more address space than the limit these cases run under");
+#endif
+    QFETCH(QString, settings);
+    QFETCH(QStringList, inputs);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, lines);
+    writePicture(path("one.png"), QSize(1, 1));
+    for (const char *name : {"s1.png", "s2.png", "s3.png", "s4.png"})
+        writePicture(path(name), QSize(64, 48), qRgb(128, 128, 128));
+    QImage logo(3000, 3000, QImage::Format_RGB32);
+    logo.fill(qRgb(250, 20, 30));
+    QVERIFY(logo.save(path("logo.png")));
+    for (const char *name : {"g1.jpg", "g2.jpg", "g3.jpg", "g4.jpg"})
+        writeFile(path(name), greyJpeg(QSize(6000, 4000)));
+    writeFile(path("huge.jpg"), greyJpeg(QSize(16000, 12000)));
+    options.replaceInStrings("DIR", dir->path());
+    lines.replaceInStrings("DIR", dir->path()).replaceInStrings("OUT", path("out"));
+
+    QStringList arguments = {"--as=" + QString::number(700 << 20),
+                             stampProgram,
+                             "--settings",
+                             writeFile(path("memory.conf"), settings.toUtf8()),
+                             "--output",
+                             path("out")};
+    for (const QString &input : inputs)
+        arguments << path(input);
+    QProcess process;
+    process.setProcessEnvironment(stampEnvironment(configHome));
+    process.start(QStringLiteral("prlimit"), arguments + options);
+    const Finished done = finished(process);
+    QCOMPARE(done.out, lines);
+    QCOMPARE(done.status, lines.filter(QRegularExpression("^Cannot")).isEmpty() ? 0 : 1);
+    if (options.contains("--logo")) {
+        for (const QString &name : namesIn(path("out")))
+            QCOMPARE(QImage(path("out/" + name)).pixel(10, 10), logo.pixel(0, 0));
+    }
 }
 
 // A stored logo that is gone is left out with a warning, as the window leaves it out.

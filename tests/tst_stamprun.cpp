@@ -3,6 +3,7 @@
 #include "engine/batch/stampjob.h"
 #include "engine/read/imageload.h"
 #include "support/dialoganswerer.h"
+#include "support/hostilefiles.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"
 #include "support/watchdog.h"
@@ -13,6 +14,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -478,11 +482,17 @@ void TstStampRun::windowCloseDuringARun()
 // logged, no OK line follows, the bar still moves and the other pictures are written.
 void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
 {
-    const QString longName = QString(252, QLatin1Char('n'));
-    ui->files_list->addItems(
-        {writePicture(inputPath("p1.png")),
-         writePicture(inputPath(longName + ".b"), QSize(48, 32), qRgb(90, 120, 150), "png"),
-         writePicture(inputPath("p3.png"))});
+    QDir().mkpath(inputPath(QString()));
+    QVERIFY(noisePicture(QSize(300, 300)).save(inputPath("big.png")));
+    ui->files_list->addItems({writePicture(inputPath("p1.png")), inputPath("big.png"),
+                              writePicture(inputPath("p3.png"))});
+    // Files of more than 16 KiB cannot be written.
+    rlimit fileSizeLimit {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &fileSizeLimit), 0);
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small {16 * 1024, fileSizeLimit.rlim_max};
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_FSIZE, &fileSizeLimit); });
     int barAfterFailure = -1;
     duringPicture(3, [&] { barAfterFailure = ui->prog_bar->value(); });
     answerer->choosePath(output());
@@ -492,7 +502,7 @@ void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
 
     QCOMPARE(log(),
              runLog({{"p1.png ... OK! (1 of 3)"},
-                     {"Cannot write " + longName + ".png to " + output() + ": File name too long"},
+                     {"Cannot write big.png to " + output() + ": " + qt_error_string(EFBIG)},
                      {"p3.png ... OK! (3 of 3)"}},
                     "Stamping Completed!"));
     QCOMPARE(barAfterFailure, 1);

@@ -1,5 +1,6 @@
 #include "cli/stampcommand.h"
 #include "engine/batch/memorypolicy.h"
+#include "engine/batch/stamppool.h"
 #include "engine/version.h"
 
 #include <QGuiApplication>
@@ -19,5 +20,9 @@ int main(int argc, char *argv[])
     QGuiApplication app(toolkitArgc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tessaro-stamp"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TESSARO_VERSION));
-    return runStampCommand(arguments);
+    const int status = runStampCommand(arguments);
+    // After a signal, the pictures still being decoded have nothing on disk: they are not waited
+    // for.
+    exitIfPicturesAbandoned(status);
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "engine/batch/memorypolicy.h"
 #include "engine/batch/photoinformation.h"
+#include "engine/batch/stamppool.h"
 #include "window/mainwindow.h"
 
 #include <QApplication>
@@ -12,13 +13,20 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("fusion"));
-    MainWindow window;
-    window.showMaximized();
-    // Files handed over by the desktop ("Open with") join the list as a drop would add them.
-    QStringList opened;
-    for (const QString &argument : QCoreApplication::arguments().mid(1))
-        opened << QFileInfo(argument).absoluteFilePath();
-    if (!opened.isEmpty())
-        window.addDroppedPaths(opened);
-    return app.exec();
+    int status;
+    {
+        MainWindow window;
+        window.showMaximized();
+        // Files handed over by the desktop ("Open with") join the list as a drop would add them.
+        QStringList opened;
+        for (const QString &argument : QCoreApplication::arguments().mid(1))
+            opened << QFileInfo(argument).absoluteFilePath();
+        if (!opened.isEmpty())
+            window.addDroppedPaths(opened);
+        status = app.exec();
+    }
+    // Closed during a run, with the settings written: the pictures still being decoded have
+    // nothing on disk, and are not waited for.
+    exitIfPicturesAbandoned(status);
+    return status;
 }

@@ -151,32 +151,64 @@ private:
 
 } // namespace
 
-QByteArray jpegScanBomb(const QSize &size)
+namespace {
+
+int jpegBlocks(const QSize &size)
 {
-    const int blocks = ((size.width() + 7) / 8) * ((size.height() + 7) / 8);
+    return ((size.width() + 7) / 8) * ((size.height() + 7) / 8);
+}
+
+// The start of a grey JPEG of `size` up to its first scan: quantisation, the frame header
+// (`frame`: 0xc0 sequential, 0xc2 progressive), and the Huffman tables: for the DC coefficients
+// the one difference 0, coded "0"; for the others `acSymbols`, each coded in four bits in turn.
+QByteArray greyJpegHead(const QSize &size, uchar frame, const QByteArray &acSymbols)
+{
     QByteArray jpeg = QByteArray::fromHex("ffd8");
     jpeg += jpegSegment(0xdb, QByteArray(1, '\0') + QByteArray(64, '\1'));
-    jpeg += jpegSegment(0xc2,
+    jpeg += jpegSegment(frame,
                         QByteArray(1, 8) + bigEndian16(size.height()) + bigEndian16(size.width())
                             + QByteArray::fromHex("01011100"));
-    // DC table: the one difference 0, coded "0". AC table: the end-of-band runs EOB0 to EOB14,
-    // coded in four bits each, in that order.
-    QByteArray tables = QByteArray::fromHex("00") + QByteArray::fromHex("01") + QByteArray(15, '\0')
-        + QByteArray(1, '\0');
-    tables += QByteArray::fromHex("10") + QByteArray(3, '\0') + QByteArray(1, 15)
-        + QByteArray(12, '\0');
+    QByteArray tables = QByteArray::fromHex("0001") + QByteArray(15, '\0') + QByteArray(1, '\0');
+    tables += QByteArray::fromHex("10") + QByteArray(3, '\0') + char(acSymbols.size())
+        + QByteArray(12, '\0') + acSymbols;
+    return jpeg + jpegSegment(0xc4, tables);
+}
+
+QByteArray jpegScanHeader(int start, int end, int high, int low)
+{
+    return jpegSegment(
+        0xda, QByteArray::fromHex("010100") + char(start) + char(end) + char(high << 4 | low));
+}
+
+} // namespace
+
+QByteArray greyJpeg(const QSize &size)
+{
+    QByteArray jpeg = greyJpegHead(size, 0xc0, QByteArray(1, '\0')) + jpegScanHeader(0, 63, 0, 0);
+    JpegBits bits;
+    for (int block = jpegBlocks(size); block > 0; --block)
+        bits.add(0, 5); // the difference 0, then the end of the block
+    return jpeg + bits.finished() + QByteArray::fromHex("ffd9");
+}
+
+QByteArray jpegScanBomb(const QSize &size, int scans)
+{
+    const int blocks = jpegBlocks(size);
+    // Ends of band: EOB0 to EOB14, for runs of up to 32767 blocks.
+    QByteArray endsOfBand;
     for (int run = 0; run <= 14; ++run)
-        tables += char(run << 4);
-    jpeg += jpegSegment(0xc4, tables);
+        endsOfBand += char(run << 4);
+    QByteArray jpeg = greyJpegHead(size, 0xc2, endsOfBand);
+    int written = 0;
     const auto scan = [&](int start, int end, int high, int low) {
-        jpeg += jpegSegment(
-            0xda, QByteArray::fromHex("010100") + char(start) + char(end) + char(high << 4 | low));
+        if (written++ >= scans)
+            return;
+        jpeg += jpegScanHeader(start, end, high, low);
         JpegBits bits;
         if (start == 0) {
             for (int block = 0; block < blocks; ++block)
                 bits.add(0, 1);
         } else {
-            // Runs of blocks with nothing left in the band, 32767 at most each.
             for (int left = blocks; left > 0;) {
                 const int run = qMin(left, 32767);
                 int bitsOfRun = 0;

@@ -21,10 +21,15 @@ QByteArray tiffBomb(const QSize &size);
 // A small JPEG whose frame header declares `size`.
 QByteArray jpegBomb(const QSize &size);
 
+// A valid grey JPEG of `size`, every pixel mid grey, written with two bits a block: quick to make
+// and small at any size, as large as any other when decoded.
+QByteArray greyJpeg(const QSize &size);
+
 // A valid progressive grey JPEG of `size`, every pixel mid grey, in one scan for the DC
-// coefficients and fourteen for each of the 63 others, one bit of precision at a time (883 scans):
-// every scan costs the decoder a pass over the whole picture.
-QByteArray jpegScanBomb(const QSize &size);
+// coefficients and fourteen for each of the 63 others, one bit of precision at a time (883 scans
+// in all), or the first `scans` of these: every scan costs the decoder a pass over the whole
+// picture.
+QByteArray jpegScanBomb(const QSize &size, int scans = 883);
 
 // A Sun raster header declaring `size`, 8 bits per pixel, without data.
 QByteArray rasterBomb(const QSize &size);

@@ -1,8 +1,10 @@
 #include "engine/batch/stampjob.h"
 
+#include "engine/batch/memorybudget.h"
 #include "engine/batch/photoinformation.h"
 #include "engine/batch/pictureencoder.h"
 #include "engine/batch/picturesaver.h"
+#include "engine/read/pictureguards.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -41,14 +43,11 @@ PictureOutcome::Kind readFailure(ReadProblem problem)
 
 } // namespace
 
-StampResult stampFile(const QString &path, const StampJob &job)
+StampResult stampFile(const QString &path, const StampJob &job, const RunShare &share)
 {
-    return stampFile(path, job, SaveTurn());
-}
-
-StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &turn)
-{
+    const SaveTurn &turn = share.turn;
     const TurnEnder turnEnder {turn};
+    MemoryReservation memory(share.memory, turn.ticket);
     StampResult result;
     PictureOutcome &outcome = result.outcome;
     outcome.source = path;
@@ -62,21 +61,57 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
     const auto stopped = [&] { return turn.gate && !turn.gate->isOpen(); };
     if (stopped())
         return end(PictureOutcome::Discarded);
-    PictureFile file = readPictureFile(path);
+    const QString name = QFileInfo(path).fileName();
+    PictureOutcome::Kind refusal = PictureOutcome::TooLarge;
+    PictureFile file = readPictureFile(path, [&](const PictureHeader &header) {
+        // Told apart before decoding: too large a result, and too little memory for the picture.
+        const QSize turned = header.size.transposed();
+        const QSize stamped = stampedSize(header.size, job.stamp);
+        const QSize stampedTurned = stampedSize(turned, job.stamp);
+        const QString tooLarge = stampedSizeRefusal(header.size, stamped);
+        if (!tooLarge.isEmpty() && !stampedSizeRefusal(turned, stampedTurned).isEmpty()) {
+            refusal = PictureOutcome::NotWritten;
+            return tooLarge;
+        }
+        const qint64 stampedPixels
+            = qMin(MaxPicturePixels,
+                   qMax(qint64(stamped.width()) * stamped.height(),
+                        qint64(stampedTurned.width()) * stampedTurned.height()));
+        const qint64 bytes
+            = pictureMemory(header.fileSize, qint64(header.size.width()) * header.size.height(),
+                            header.format, stampedPixels);
+        switch (memory.admit(bytes)) {
+        case MemoryBudget::Admitted:
+            return QString();
+        case MemoryBudget::NeverFits:
+            return notEnoughMemoryReason(name, header.size);
+        case MemoryBudget::Closed:
+            break;
+        }
+        refusal = PictureOutcome::Discarded;
+        return QStringLiteral("stopped");
+    });
     if (file.image.isNull())
-        return end(readFailure(file.problem), file.error);
+        return end(file.problem == ReadProblem::TooLarge ? refusal : readFailure(file.problem),
+                   refusal == PictureOutcome::Discarded ? QString() : file.error);
     const PhotoInformation information = readPhotoInformation(file.bytes);
     file.bytes.clear();
+    const QSize pictureSize = file.image.size();
     result.picture = workingCopy(std::move(file.image));
     if (result.picture.image.isNull())
-        return end(readFailure(result.picture.problem), result.picture.error);
+        return end(readFailure(result.picture.problem),
+                   result.picture.problem == ReadProblem::TooLarge
+                       ? notEnoughMemoryReason(name, pictureSize)
+                       : result.picture.error);
     if (stopped())
         return end(PictureOutcome::Discarded);
 
     result.placement = placeStamp(job.stamp, job.logo.size(), result.picture.image);
-    StampRenderer renderer;
+    StampRenderer renderer(share.logos ? share.logos : std::make_shared<ScaledLogos>());
     result.stamped = renderer.render(result.picture.image, result.picture.opaque, job.logo,
                                      job.stamp, result.placement.text, result.placement.logo);
+    if (result.stamped.image.isNull())
+        return end(PictureOutcome::NotWritten, result.stamped.error);
     if (stopped())
         return end(PictureOutcome::Discarded);
 

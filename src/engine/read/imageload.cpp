@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QTransform>
@@ -147,7 +148,7 @@ QImageIOHandler::Transformations exifTransformation(const QByteArray &exif)
 
 } // namespace
 
-PictureFile readPictureFile(const QString &path)
+PictureFile readPictureFile(const QString &path, const PictureAdmission &admit)
 {
     PictureFile read;
     const auto refuse = [&read](ReadProblem problem, const QString &reason) {
@@ -172,6 +173,7 @@ PictureFile readPictureFile(const QString &path)
     const QByteArray head = file.peek(34);
     const QByteArray certainFormat = formatOfSignature(head);
     QSize declared;
+    QImage::Format declaredFormat;
     {
         QImageReader header(&file, certainFormat);
         // With a format and detection on, the reader loads every installed plug-in to ask it.
@@ -179,6 +181,7 @@ PictureFile readPictureFile(const QString &path)
         declared = declaredSize(header, head);
         if (!declared.isValid())
             return refuseDamaged(header.canRead() ? sizeRefusal(declared) : header.errorString());
+        declaredFormat = header.imageFormat();
     }
     reason = sizeRefusal(declared);
     if (!reason.isEmpty())
@@ -189,6 +192,9 @@ PictureFile readPictureFile(const QString &path)
     const qint64 size = file.size();
     if (size > largestFileSize(declared))
         return refuse(ReadProblem::TooLarge, fileSizeRefusal(declared));
+    reason = admit ? admit({declared, declaredFormat, size}) : QString();
+    if (!reason.isEmpty())
+        return refuse(ReadProblem::TooLarge, reason);
     if (!file.seek(0))
         return refuse(ReadProblem::Unreadable, file.errorString());
     read.bytes = file.read(size);
@@ -205,7 +211,15 @@ PictureFile readPictureFile(const QString &path)
     reader.setAutoDetectImageFormat(certainFormat.isEmpty());
     // The TIFF reader would turn the picture itself, and upright() below again.
     reader.setAutoTransform(false);
+    // What was checked and admitted is what is decoded, even if the file changed meanwhile.
+    const QSize readSize = reader.size();
+    if (readSize.isValid() && readSize != declared)
+        return refuse(ReadProblem::Unreadable, changedWhileReadReason());
     QImage picture = reader.read();
+    // The decoder says "Unknown error", or nothing, when its picture's memory cannot be had.
+    if (picture.isNull() && QImage(declared, QImage::Format_ARGB32).isNull())
+        return refuse(ReadProblem::TooLarge,
+                      notEnoughMemoryReason(QFileInfo(path).fileName(), declared));
     if (picture.isNull() || !decoderWarnings.messages().isEmpty())
         return refuseDamaged(reader.errorString());
     reason = missingRowsReason(head, read.bytes.size());

@@ -110,6 +110,24 @@ QString sizeRefusal(const QSize &declared)
     return QString();
 }
 
+QString stampedSizeRefusal(const QSize &source, const QSize &stamped)
+{
+    if (qint64(stamped.width()) * stamped.height() <= MaxPicturePixels)
+        return QString();
+    return text("Resized from %1 x %2 to %3 x %4 pixels it would be too large: more than %5 pixels")
+        .arg(source.width())
+        .arg(source.height())
+        .arg(stamped.width())
+        .arg(stamped.height())
+        .arg(MaxPicturePixels);
+}
+
+QString notEnoughMemoryReason(const QString &what, const QSize &size)
+{
+    return text("Not enough memory for %1 (%2 x %3)")
+        .arg(what, QString::number(size.width()), QString::number(size.height()));
+}
+
 qint64 largestFileSize(const QSize &declared)
 {
     return qint64(declared.width()) * declared.height() * 8 + (qint64(64) << 20);
@@ -163,6 +181,11 @@ QString scanRefusal(const QByteArray &bytes)
         }
     }
     return QString();
+}
+
+QString changedWhileReadReason()
+{
+    return text("The file changed while it was read");
 }
 
 QString damagedReason(const QString &warning)

@@ -1,5 +1,7 @@
 #include "engine/stamp/stamprenderer.h"
 
+#include "engine/read/pictureguards.h"
+
 #include <QPainter>
 
 QSize scaledLogoSize(const QSize &logoSize, double scale)
@@ -31,14 +33,27 @@ StampPlacement placeStamp(const StampSettings &settings, const QSize &logoSize,
                         settings.logoOffset)};
 }
 
+StampRenderer::StampRenderer(std::shared_ptr<ScaledLogos> logos)
+    : logos(std::move(logos))
+{
+}
+
 StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, const QImage &logo,
                                      const StampSettings &settings, const QPoint &textPos,
                                      const QPoint &logoPos)
 {
     StampedPicture stamped;
-    stamped.image = settings.resize ? resized(picture, pictureOpaque, settings) : picture;
-    if (stamped.image.isNull())
+    if (picture.isNull())
         return stamped;
+    const QSize size = stampedSize(picture.size(), settings);
+    stamped.error = stampedSizeRefusal(picture.size(), size);
+    if (!stamped.error.isEmpty())
+        return stamped;
+    stamped.image = settings.resize ? resized(picture, pictureOpaque, settings) : picture;
+    if (stamped.image.isNull()) {
+        stamped.error = notEnoughMemoryReason(QStringLiteral("the stamped picture"), size);
+        return stamped;
+    }
 
     shadeBand(stamped.image, settings.bandEdge, settings.bandRows, settings.bandTone);
 
@@ -49,10 +64,14 @@ StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, 
         painter.drawText(QRect(textPos, QSize(99999, 99999)), 0, settings.text, &stamped.textRect);
     }
 
-    const QImage logoToDraw = scaledLogo(logo, settings);
-    if (!logoToDraw.isNull()) {
-        QPainter painter(&stamped.image);
-        painter.drawImage(logoPos, logoToDraw);
+    if (!drawLogo(stamped.image, logo, settings, logoPos, &stamped.error)) {
+        stamped.image = QImage();
+        return stamped;
+    }
+    // Drawing on a picture shared with the source copies it first, which can fail for memory.
+    if (stamped.image.isNull()) {
+        stamped.error = notEnoughMemoryReason(QStringLiteral("the stamped picture"), size);
+        return stamped;
     }
     // Band, text and logo are drawn over opaque pixels and keep them opaque.
     stamped.opaque
@@ -63,17 +82,30 @@ StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, 
 QImage StampRenderer::resized(const QImage &picture, bool pictureOpaque,
                               const StampSettings &settings)
 {
-    if (picture.isNull())
-        return picture;
     const auto aspect = settings.keepAspectRatio ? Qt::KeepAspectRatio : Qt::IgnoreAspectRatio;
     return resizeCache.scaled(picture, pictureOpaque, settings.outputSize, aspect,
                               settings.transformMode);
 }
 
-QImage StampRenderer::scaledLogo(const QImage &logo, const StampSettings &settings)
+bool StampRenderer::drawLogo(QImage &image, const QImage &logo, const StampSettings &settings,
+                             const QPoint &logoPos, QString *error)
 {
     const QSize target = scaledLogoSize(logo.size(), settings.logoScale);
     if (logo.isNull() || target.isEmpty())
-        return QImage();
-    return logoCache.scaled(logo, false, target, Qt::KeepAspectRatio, settings.transformMode);
+        return true;
+    const QSize drawn = scaledImageSize(logo.size(), target, Qt::KeepAspectRatio);
+    QPainter painter(&image);
+    if (qint64(drawn.width()) * drawn.height() > qint64(image.width()) * image.height()) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                              settings.transformMode == Qt::SmoothTransformation);
+        painter.drawImage(QRect(logoPos, drawn), logo);
+        return true;
+    }
+    const QImage scaled = logos->scaled(logo, target, settings.transformMode);
+    if (scaled.isNull()) {
+        *error = notEnoughMemoryReason(QStringLiteral("the logo"), drawn);
+        return false;
+    }
+    painter.drawImage(logoPos, scaled);
+    return true;
 }
