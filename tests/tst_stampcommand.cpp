@@ -888,21 +888,21 @@ QStringList openedFiles(int inotify, int timeoutMs)
 
 } // namespace
 
-// A signal while the first picture is read: it is discarded, and no later picture is read, not
-// even the one already waiting for a worker.
+// A signal while the first picture is read and decoded: it is discarded, no later picture is
+// read, not even the one already waiting for a worker, and the program ends without waiting for
+// the decoder: sooner than the picture takes to decode.
 void TstStampCommand::noPictureStartsAfterASignal()
 {
     QFETCH(int, signalNumber);
     const QString input = path("in");
     QStringList arguments
         = {"--settings", plainSettings(path("plain.conf")), "--output", path("out"), "--jobs", "1"};
-    QImage slow(6000, 4000, QImage::Format_RGB32);
-    for (int y = 0; y < slow.height(); ++y) {
-        for (int x = 0; x < slow.width(); ++x)
-            slow.setPixel(x, y, qRgb(x % 251, y % 241, (x * y) % 239));
-    }
-    QDir().mkpath(input);
-    QVERIFY(slow.save(input + "/p0.jpg", "jpg", 100));
+    // Seconds of decoding: 281 scans, each a pass over the whole picture.
+    writeFile(input + "/p0.jpg", jpegScanBomb(QSize(4096, 4096), 281));
+    QElapsedTimer decoding;
+    decoding.start();
+    QVERIFY(!readPicture(input + "/p0.jpg").isNull());
+    const qint64 decodingMs = decoding.elapsed();
     arguments << input + "/p0.jpg";
     for (int i = 1; i < 6; ++i)
         arguments << writePicture(input + QStringLiteral("/p%1.png").arg(i));
@@ -921,7 +921,13 @@ void TstStampCommand::noPictureStartsAfterASignal()
         opened << openedFiles(inotify, 100);
     QVERIFY(opened.contains("p0.jpg"));
     ::kill(pid_t(process.processId()), signalNumber);
+    QElapsedTimer ending;
+    ending.start();
     const Finished done = finished(process);
+    QVERIFY2(ending.elapsed() < decodingMs / 2,
+             qPrintable(QStringLiteral("ended %1 ms after the signal; the picture decodes in %2 ms")
+                            .arg(ending.elapsed())
+                            .arg(decodingMs)));
     opened << openedFiles(inotify, 0);
 
     QCOMPARE(done.status, 128 + signalNumber);

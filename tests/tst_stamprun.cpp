@@ -16,8 +16,10 @@
 
 #include <csignal>
 
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -74,6 +76,24 @@ QStringList runLog(const QList<QStringList> &entries, const QString &end)
     return lines << rule << end;
 }
 
+// The names of the files closed after reading in the folder `inotify` watches since the last
+// call.
+QStringList closedFiles(int inotify)
+{
+    QStringList closed;
+    alignas(inotify_event) char events[8192];
+    ssize_t size;
+    while ((size = ::read(inotify, events, sizeof events)) > 0) {
+        for (char *at = events; at < events + size;) {
+            const auto event = reinterpret_cast<const inotify_event *>(at);
+            if (event->len > 0)
+                closed << QFile::decodeName(event->name);
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    return closed;
+}
+
 } // namespace
 
 class TstStampRun : public QObject, private WindowFixture
@@ -94,6 +114,8 @@ private slots:
     void stopDuringAPicture();
     void windowCloseDuringARun_data();
     void windowCloseDuringARun();
+    void stopAndCloseDoNotWaitForADecode_data();
+    void stopAndCloseDoNotWaitForADecode();
     void failedWriteIsLoggedAndTheRunGoesOn();
     void entriesAreReadWhenHandedOut_data();
     void entriesAreReadWhenHandedOut();
@@ -480,6 +502,49 @@ void TstStampRun::windowCloseDuringARun()
 
 // Writing fails for the second picture (its name is too long for the folder); the reason is
 // logged, no OK line follows, the bar still moves and the other pictures are written.
+void TstStampRun::stopAndCloseDoNotWaitForADecode_data()
+{
+    QTest::addColumn<bool>("close");
+    QTest::newRow("Stop") << false;
+    QTest::newRow("window closed") << true;
+}
+
+// Stop, or a confirmed close, while a picture is being decoded ends the run at once: the picture
+// has nothing on disk, and its decoder is left to finish on its own.
+void TstStampRun::stopAndCloseDoNotWaitForADecode()
+{
+    QFETCH(bool, close);
+    // Seconds of decoding: 281 scans, each a pass over the whole picture.
+    QDir().mkpath(inputPath(QString()));
+    QFile slow(inputPath("slow.jpg"));
+    QVERIFY(slow.open(QIODevice::WriteOnly));
+    slow.write(jpegScanBomb(QSize(4096, 4096), 281));
+    slow.close();
+    ui->files_list->addItems({slow.fileName(), writePicture(inputPath("p2.png"))});
+    const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(inotify >= 0);
+    const auto closeInotify = qScopeGuard([inotify] { ::close(inotify); });
+    QVERIFY(::inotify_add_watch(inotify, QFile::encodeName(inputPath(QString())).constData(),
+                                IN_CLOSE_NOWRITE)
+            >= 0);
+
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Yes);
+    pressStart();
+    // Read whole, the file is closed: its decoding begins.
+    QStringList closed;
+    QTRY_VERIFY_WITH_TIMEOUT((closed << closedFiles(inotify)).contains("slow.jpg"), 60000);
+    if (close)
+        window->close();
+    else
+        pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+    QTRY_COMPARE(log().mid(log().size() - 2), QStringList({rule, "Stamping interrupted!"}));
+    QVERIFY(busyOtherThreads(300) > 0);
+    QCOMPARE(namesIn(output()), QStringList());
+    QVERIFY(ui->start_btn->isEnabled());
+}
+
 void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
 {
     QDir().mkpath(inputPath(QString()));

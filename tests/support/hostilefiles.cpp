@@ -1,8 +1,11 @@
 #include "support/hostilefiles.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QtEndian>
 
 #include <fcntl.h>
@@ -275,6 +278,43 @@ PermissionsBind::~PermissionsBind()
         return;
     data[0].effective |= effective;
     threadCapabilities(data, true);
+}
+
+namespace {
+
+// The processor time each thread of this process has used so far, in clock ticks, by thread id.
+QMap<QString, qint64> threadTimes()
+{
+    QMap<QString, qint64> times;
+    const QStringList threads
+        = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &thread : threads) {
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(thread));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // After the name in parentheses: state, then 10 fields, then user and system time.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 12)
+            times.insert(thread, fields.at(11).toLongLong() + fields.at(12).toLongLong());
+    }
+    return times;
+}
+
+} // namespace
+
+int busyOtherThreads(int milliseconds)
+{
+    const QString self = QString::number(::gettid());
+    const QMap<QString, qint64> before = threadTimes();
+    QThread::msleep(milliseconds);
+    const QMap<QString, qint64> after = threadTimes();
+    int busy = 0;
+    for (auto thread = after.cbegin(); thread != after.cend(); ++thread) {
+        if (thread.key() != self && thread.value() > before.value(thread.key(), thread.value()))
+            ++busy;
+    }
+    return busy;
 }
 
 qint64 peakMemoryKiB()

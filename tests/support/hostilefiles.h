@@ -55,6 +55,10 @@ private:
 // A picture of random opaque pixels, the same for every call.
 QImage noisePicture(const QSize &size);
 
+// How many threads of this process other than the calling one use the processor during the next
+// `milliseconds`.
+int busyOtherThreads(int milliseconds);
+
 // The process's peak resident memory in KiB since the last resetPeakMemory(), or since it
 // started; -1 when it cannot be read.
 qint64 peakMemoryKiB();
