@@ -14,7 +14,11 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <exiv2/exiv2.hpp>
+
+#include <atomic>
 #include <csignal>
+#include <thread>
 
 #include <poll.h>
 #include <sys/inotify.h>
@@ -130,6 +134,8 @@ private slots:
     void failuresAndRenamesArePrinted_data();
     void failuresAndRenamesArePrinted();
     void longNameIsShortenedToFit();
+    void replacedSourceGivesOneFilesPicture();
+    void killedRunLeavesWholeFilesOnly();
     void memoryBudgets_data();
     void memoryBudgets();
     void missingStoredLogoIsSkipped();
@@ -646,6 +652,110 @@ void TstStampCommand::longNameIsShortenedToFit()
                      "Warning - File " + out + "/" + base + ".png saved with shortened name " + out
                          + "/" + shortened + " because its name is too long for the file system!",
                      base + ".png ... OK! (1 of 1)"}));
+}
+
+namespace {
+
+// A photo of `size` filled with `color`, whose EXIF names `artist`.
+void writeArtistsPhoto(const QString &path, const QSize &size, QRgb color, const char *artist)
+{
+    writePicture(path, size, color);
+    const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    image->readMetadata();
+    image->exifData()["Exif.Image.Artist"] = artist;
+    image->writeMetadata();
+}
+
+QString artistOf(const QString &path)
+{
+    const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    image->readMetadata();
+    const auto artist = image->exifData().findKey(Exiv2::ExifKey("Exif.Image.Artist"));
+    return artist == image->exifData().end() ? QString()
+                                             : QString::fromStdString(artist->toString());
+}
+
+} // namespace
+
+// A source replaced by another photo again and again while it is stamped: each written file holds
+// the pixels and the photo information of one and the same photo.
+void TstStampCommand::replacedSourceGivesOneFilesPicture()
+{
+    const QString source = path("in/photo.jpg");
+    writeArtistsPhoto(path("a.jpg"), QSize(600, 400), qRgb(250, 0, 0), "A");
+    writeArtistsPhoto(path("b.jpg"), QSize(400, 600), qRgb(0, 0, 250), "B");
+    QVERIFY(QDir().mkpath(path("in")));
+    QVERIFY(QFile::copy(path("a.jpg"), source));
+    QStringList arguments
+        = {"--settings",
+           writeFile(path("plain.conf"), "[General]\nwtrmark_edit=\nresize_check=false\n"),
+           "--output",
+           path("out"),
+           "--jobs",
+           "2"};
+    for (int i = 0; i < 40; ++i)
+        arguments << source;
+
+    std::atomic<bool> replacing {true};
+    std::thread replacer([&] {
+        const QByteArray target = QFile::encodeName(source);
+        const QByteArray next = QFile::encodeName(path("in/next.jpg"));
+        for (int turn = 0; replacing; ++turn) {
+            const QByteArray photo = QFile::encodeName(path(turn % 2 ? "a.jpg" : "b.jpg"));
+            if (::link(photo.constData(), next.constData()) == 0)
+                ::rename(next.constData(), target.constData());
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+    });
+    const Finished done = runStamp(arguments, configHome);
+    replacing = false;
+    replacer.join();
+
+    QCOMPARE(done.status, 0);
+    const QStringList written = namesIn(path("out"));
+    QCOMPARE(written.size(), 40);
+    for (const QString &name : written) {
+        const QString output = path("out/" + name);
+        const QImage picture(output);
+        const bool fromA = picture.size() == QSize(600, 400);
+        QVERIFY2(fromA || picture.size() == QSize(400, 600), qPrintable(name));
+        QCOMPARE(qRed(picture.pixel(5, 5)) > 200, fromA);
+        QCOMPARE(artistOf(output), fromA ? QStringLiteral("A") : QStringLiteral("B"));
+    }
+}
+
+// Killed at any moment, the program leaves in the output folder only whole pictures under their
+// own names: nothing half written, no temporary file.
+void TstStampCommand::killedRunLeavesWholeFilesOnly()
+{
+    QStringList arguments
+        = {"--settings", writeFile(path("tagged.conf"), "[General]\nresize_check=false\n"),
+           "--output",   path("out"),
+           "--jobs",     "2"};
+    writeArtistsPhoto(path("in/p.jpg"), QSize(1200, 900), qRgb(40, 120, 200), "A");
+    for (int i = 0; i < 30; ++i) {
+        const QString copy = path(QStringLiteral("in/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+        QVERIFY(QFile::copy(path("in/p.jpg"), copy));
+        arguments << copy;
+    }
+    QRandomGenerator random(7);
+    for (int kill = 0; kill < 8; ++kill) {
+        QProcess process;
+        startStamp(process, arguments, configHome);
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 60000);
+        QThread::msleep(random.bounded(200));
+        ::kill(pid_t(process.processId()), SIGKILL);
+        QVERIFY(process.waitForFinished());
+    }
+    for (const QString &name : namesIn(path("out"))) {
+        QVERIFY2(QRegularExpression("^p\\d\\d(_\\d{17})*\\.jpg$").match(name).hasMatch(),
+                 qPrintable(name));
+        QString error;
+        QCOMPARE(readPicture(path("out/" + name), &error).size(), QSize(1200, 900));
+        QCOMPARE(error, QString());
+        QCOMPARE(artistOf(path("out/" + name)), QStringLiteral("A"));
+    }
 }
 
 void TstStampCommand::memoryBudgets_data()
