@@ -264,7 +264,7 @@ void TstPhotoInformation::taggedPhoto()
 
     const StampResult result = stampFile(source, stampJob);
     QCOMPARE(result.outcome.output, dir->filePath("out/photo." + format));
-    QCOMPARE(result.outcome.informationNotKept, QString());
+    QCOMPARE(result.outcome.informationNotKept, QStringList());
 
     const QImage written = readPicture(result.outcome.output);
     QCOMPARE(written.size(), QSize(80, 160));
@@ -336,7 +336,7 @@ void TstPhotoInformation::sourceWithoutInformationGivesTodaysFile()
 
     const StampResult result = stampFile(source, job(format));
     QVERIFY(!result.outcome.output.isEmpty());
-    QCOMPARE(result.outcome.informationNotKept, QString());
+    QCOMPARE(result.outcome.informationNotKept, QStringList());
     QCOMPARE(fileBytes(result.outcome.output),
              encodedAtTheWorkingResolution(result.stamped.image, format));
     QCOMPARE(dotsPerInch(readPicture(result.outcome.output)), QSize(96, 96));
@@ -415,7 +415,7 @@ void TstPhotoInformation::resolutionIsTheSources()
 
     const StampResult result = stampFile(source, job(format));
     QVERIFY(!result.outcome.output.isEmpty());
-    QCOMPARE(result.outcome.informationNotKept, QString());
+    QCOMPARE(result.outcome.informationNotKept, QStringList());
     QCOMPARE(dotsPerInch(readPicture(result.outcome.output)), expected);
     if (expected == QSize(96, 96))
         QCOMPARE(fileBytes(result.outcome.output),
