@@ -149,8 +149,8 @@ bool namesCoordinate(const std::string &name)
 {
     static const std::set<std::string> shortNames = {"lat", "lon", "long", "lng"};
     return startsWith(name, "gps") || contains(name, "latitude") || contains(name, "longitude")
-        || contains(name, "altitude") || contains(name, "elevation")
-        || contains(name, "coordinate") || shortNames.count(name) > 0;
+        || contains(name, "altitude") || contains(name, "elevation") || contains(name, "coordinate")
+        || shortNames.count(name) > 0;
 }
 
 // Whether the XMP property at `key` ("Xmp.prefix.Name", then "/prefix:Field" for a struct's
@@ -428,8 +428,8 @@ PhotoBlocks addPhotoInformation(const PhotoInformation &information, QByteArray 
             if (blocks & PhotoBlock::Iptc)
                 image->setIptcData(photo.iptc);
             if (blocks & PhotoBlock::Xmp)
-                image->setXmpData(writtenXmp(photo.xmp, pixelSize, image->iccProfileDefined(),
-                                             keepLocation));
+                image->setXmpData(
+                    writtenXmp(photo.xmp, pixelSize, image->iccProfileDefined(), keepLocation));
             image->writeMetadata();
             Exiv2::BasicIo &io = image->io();
             written = QByteArray(reinterpret_cast<const char *>(io.mmap()), int(io.size()));

@@ -42,7 +42,11 @@ Transform transformToSrgb(cmsHPROFILE source, cmsUInt32Number sourceType)
 QImage greyThroughProfile(const QImage &picture, cmsHPROFILE grey)
 {
     const bool sixteenBits = picture.format() == QImage::Format_Grayscale16;
-    if (!sixteenBits && !picture.isGrayscale())
+    QImage rgb = sixteenBits
+        ? QImage(picture.size(), QImage::Format_RGB32)
+        : picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                            : QImage::Format_RGB32);
+    if (rgb.isNull() || (!sixteenBits && !rgb.isGrayscale()))
         return QImage();
     // Every grey level once through the profile, then a look-up per pixel; 8-bit levels as the
     // 16-bit ones they stand for.
@@ -56,22 +60,16 @@ QImage greyThroughProfile(const QImage &picture, cmsHPROFILE grey)
     std::vector<QRgb> colors(levels, 0xff000000);
     cmsDoTransform(transform.get(), ramp.data(), colors.data(), cmsUInt32Number(levels));
 
-    if (sixteenBits) {
-        QImage rgb(picture.size(), QImage::Format_RGB32);
-        for (int y = 0; y < rgb.height() && !rgb.isNull(); ++y) {
-            const auto in = reinterpret_cast<const quint16 *>(picture.constScanLine(y));
-            auto out = reinterpret_cast<QRgb *>(rgb.scanLine(y));
-            for (int x = 0; x < rgb.width(); ++x)
-                out[x] = colors[in[x]];
-        }
-        return rgb;
-    }
-    QImage rgb = picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32
-                                                                   : QImage::Format_RGB32);
     for (int y = 0; y < rgb.height(); ++y) {
         auto pixels = reinterpret_cast<QRgb *>(rgb.scanLine(y));
-        for (int x = 0; x < rgb.width(); ++x)
-            pixels[x] = (pixels[x] & 0xff000000) | (colors[qRed(pixels[x])] & 0x00ffffff);
+        if (sixteenBits) {
+            const auto levels16 = reinterpret_cast<const quint16 *>(picture.constScanLine(y));
+            for (int x = 0; x < rgb.width(); ++x)
+                pixels[x] = colors[levels16[x]];
+        } else {
+            for (int x = 0; x < rgb.width(); ++x)
+                pixels[x] = (pixels[x] & 0xff000000) | (colors[qRed(pixels[x])] & 0x00ffffff);
+        }
     }
     return rgb;
 }
