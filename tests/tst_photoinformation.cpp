@@ -283,13 +283,6 @@ PhotoBlocks blocksWithThePhotographer(const QString &path)
     return blocks;
 }
 
-// Whether `color` is `expected` but for the rounding of a lossy format and of a profile's tables.
-bool isNear(QRgb color, QRgb expected)
-{
-    return qAbs(qRed(color) - qRed(expected)) <= 3 && qAbs(qGreen(color) - qGreen(expected)) <= 3
-        && qAbs(qBlue(color) - qBlue(expected)) <= 3;
-}
-
 // A picture as it is written today: the stamped picture at the working copy's resolution.
 QByteArray encodedAtTheWorkingResolution(QImage stamped, const QString &format)
 {
@@ -684,9 +677,9 @@ void TstPhotoInformation::profileDescribesThePixels()
     QVERIFY2(writtenProfile.isEmpty() || writtenProfile.mid(16, 4) == "RGB ",
              writtenProfile.mid(16, 4).constData());
     for (const QImage &picture : {result.picture.image, written}) {
-        QVERIFY2(isNear(picture.pixel(12, 24), leftColor),
+        QVERIFY2(isNearColor(picture.pixel(12, 24), leftColor),
                  qPrintable(QColor(picture.pixel(12, 24)).name()));
-        QVERIFY2(isNear(picture.pixel(52, 24), rightColor),
+        QVERIFY2(isNearColor(picture.pixel(52, 24), rightColor),
                  qPrintable(QColor(picture.pixel(52, 24)).name()));
     }
 }

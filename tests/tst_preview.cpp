@@ -334,9 +334,7 @@ void TstPreview::profiledPictureShowsAsWritten()
     file.close();
     selectPicture(path);
     const QRgb pixel = MainWindowProbe::previewImage(*window).pixel(12, 24);
-    QVERIFY2(qAbs(qRed(pixel) - qRed(shown)) <= 3 && qAbs(qGreen(pixel) - qGreen(shown)) <= 3
-                 && qAbs(qBlue(pixel) - qBlue(shown)) <= 3,
-             qPrintable(QColor(pixel).name()));
+    QVERIFY2(isNearColor(pixel, shown), qPrintable(QColor(pixel).name()));
 }
 
 QTEST_MAIN(TstPreview)

@@ -105,3 +105,9 @@ QByteArray profiledJpeg(const QByteArray &left, const QByteArray &right, const Q
     std::free(buffer);
     return jpeg;
 }
+
+bool isNearColor(QRgb color, QRgb expected)
+{
+    return qAbs(qRed(color) - qRed(expected)) <= 3 && qAbs(qGreen(color) - qGreen(expected)) <= 3
+        && qAbs(qBlue(color) - qBlue(expected)) <= 3;
+}

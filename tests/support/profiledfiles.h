@@ -2,6 +2,7 @@
 #define TESSARO_PROFILEDFILES_H
 
 #include <QByteArray>
+#include <QRgb>
 
 // Colour profiles that do not describe RGB, and JPEG files that carry one, made with LittleCMS
 // and libjpeg for the tests of colour conversion.
@@ -19,5 +20,9 @@ QByteArray pressProfile();
 // Photoshop stores them), with `profile` embedded. The best quality: the halves keep their
 // samples but for a few units.
 QByteArray profiledJpeg(const QByteArray &left, const QByteArray &right, const QByteArray &profile);
+
+// Whether `color` is `expected` but for the rounding of a lossy format and of a profile's
+// tables: within 3 in each of red, green and blue.
+bool isNearColor(QRgb color, QRgb expected);
 
 #endif // TESSARO_PROFILEDFILES_H
