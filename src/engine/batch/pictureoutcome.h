@@ -1,7 +1,19 @@
 #ifndef TESSARO_PICTUREOUTCOME_H
 #define TESSARO_PICTUREOUTCOME_H
 
+#include <QRect>
+#include <QSize>
 #include <QString>
+#include <QVector>
+
+// A stamp whose box runs past the edges of the stamped picture, so that part of it is cut off.
+struct StampPastEdge
+{
+    enum Stamp { Text, Logo };
+
+    Stamp stamp = Text;
+    QRect box; // on the stamped picture
+};
 
 // What became of one picture of a run, as data: each front end says it in its own words.
 struct PictureOutcome
@@ -24,6 +36,10 @@ struct PictureOutcome
     // Why the photo information of the source is not in the written file; empty when it is, or
     // when it was not asked for.
     QString informationNotKept;
+    // The stamps of a written picture that run past its edges, text first, and the size of the
+    // stamped picture they were drawn on.
+    QVector<StampPastEdge> pastEdges;
+    QSize stampedSize;
 
     bool written() const { return kind == Written || kind == Renamed; }
 };
