@@ -63,10 +63,28 @@ QString unwritableLine(const QString &fileName, const QString &folder, const QSt
         .arg(visibleName(fileName), visibleName(folder), reason);
 }
 
-QString informationNotKeptLine(const QString &path)
+QString informationNotKeptLine(const QString &path, const QStringList &notKept, bool partlyKept)
 {
-    return QStringLiteral("The photo information (camera, date, copyright) of %1 was not kept")
-        .arg(visibleName(path));
+    if (!partlyKept)
+        return QStringLiteral("The photo information (camera, date, copyright) of %1 was not kept")
+            .arg(visibleName(path));
+    QString blocks = notKept.constLast();
+    if (notKept.size() > 1)
+        blocks = notKept.mid(0, notKept.size() - 1).join(QLatin1String(", "))
+            + QLatin1String(" and ") + blocks;
+    return QStringLiteral(
+               "Part of the photo information (camera, date, copyright) of %1 was not kept: its %2")
+        .arg(visibleName(path), blocks);
+}
+
+QString pastEdgeLine(const StampPastEdge &stamp, const QString &fileName, const QSize &pictureSize)
+{
+    return QStringLiteral("the %1 runs past the edge of %2 (its box %3 \u00d7 %4 on a %5 \u00d7 %6 "
+                          "picture)")
+        .arg(stamp.stamp == StampPastEdge::Text ? QStringLiteral("text") : QStringLiteral("logo"),
+             visibleName(fileName), QString::number(stamp.box.width()),
+             QString::number(stamp.box.height()), QString::number(pictureSize.width()),
+             QString::number(pictureSize.height()));
 }
 
 QString leftOutLine(const LeftOut &leftOut)
@@ -109,7 +127,12 @@ QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &
                                             source.completeBaseName() + QLatin1Char('.') + format,
                                             output.fileName())};
     if (!outcome.informationNotKept.isEmpty())
-        lines << OutcomeLine {false, informationNotKeptLine(outcome.source)};
+        lines << OutcomeLine {false,
+                              informationNotKeptLine(outcome.source, outcome.informationNotKept,
+                                                     outcome.informationPartlyKept)};
     lines << OutcomeLine {false, writtenLine(source.completeBaseName(), format, position, count)};
+    const QString writtenName = source.completeBaseName() + QLatin1Char('.') + format;
+    for (const StampPastEdge &stamp : outcome.pastEdges)
+        lines << OutcomeLine {true, pastEdgeLine(stamp, writtenName, outcome.stampedSize)};
     return lines;
 }

@@ -29,15 +29,20 @@ QString shortenedLine(const QString &folder, const QString &fileName,
 // The line of a picture that exists but does not decode.
 QString unreadableLine(const QString &path, const QString &reason);
 
-// The line of a picture written without the photo information of its source at `path`, which
-// could not be read or written.
-QString informationNotKeptLine(const QString &path);
+// The line of a picture written without photo information of its source at `path`, which could
+// not be read or written: without any of it, or, when it is `partlyKept`, without the blocks
+// named in `notKept` ("EXIF", "IPTC", "XMP").
+QString informationNotKeptLine(const QString &path, const QStringList &notKept, bool partlyKept);
 
 // The line of a picture that could not be written as `fileName` into `folder`.
 QString unwritableLine(const QString &fileName, const QString &folder, const QString &reason);
 
 // The line of what a folder walk left out: a folder it could not read, or a name it could not use.
 QString leftOutLine(const LeftOut &leftOut);
+
+// The sentence of a stamp of `fileName` whose box of `box` runs past the edges of the stamped
+// picture of `pictureSize`.
+QString pastEdgeLine(const StampPastEdge &stamp, const QString &fileName, const QSize &pictureSize);
 
 // One line of what became of a picture; a warning is shown as one.
 struct OutcomeLine
@@ -48,8 +53,9 @@ struct OutcomeLine
 
 // The lines that tell `outcome`, the `position`-th picture of `count` (from 1), stamped into
 // `format` in `folder`: the renamed-file and shortened-name warnings and the line saying the photo
-// information was not kept, then the written line; or the one line saying why nothing was written.
-// Nothing for a missing or discarded picture. Both front ends tell a run in these words.
+// information was not kept, then the written line, then a warning for each stamp that runs past
+// the picture's edges; or the one line saying why nothing was written. Nothing for a missing or
+// discarded picture. Both front ends tell a run in these words.
 QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &folder,
                                   const QString &format, int position, int count);
 

@@ -6,7 +6,6 @@
 #include "engine/batch/picturesaver.h"
 #include "engine/read/pictureguards.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace {
@@ -22,11 +21,6 @@ struct TurnEnder
     }
 };
 
-QString text(const char *sourceText)
-{
-    return QCoreApplication::translate("stampFile", sourceText);
-}
-
 PictureOutcome::Kind readFailure(ReadProblem problem)
 {
     switch (problem) {
@@ -39,6 +33,18 @@ PictureOutcome::Kind readFailure(ReadProblem problem)
         break;
     }
     return PictureOutcome::Unreadable;
+}
+
+// The stamps drawn on `stamped` whose boxes do not lie wholly on the picture, text first.
+QVector<StampPastEdge> stampsPastEdges(const StampedPicture &stamped)
+{
+    const QRect picture = stamped.image.rect();
+    QVector<StampPastEdge> past;
+    if (!stamped.textRect.isNull() && !picture.contains(stamped.textRect))
+        past << StampPastEdge {StampPastEdge::Text, stamped.textRect};
+    if (!stamped.logoRect.isNull() && !picture.contains(stamped.logoRect))
+        past << StampPastEdge {StampPastEdge::Logo, stamped.logoRect};
+    return past;
 }
 
 } // namespace
@@ -114,6 +120,8 @@ StampResult stampFile(const QString &path, const StampJob &job, const RunShare &
         return end(PictureOutcome::NotWritten, result.stamped.error);
     if (stopped())
         return end(PictureOutcome::Discarded);
+    outcome.pastEdges = stampsPastEdges(result.stamped);
+    outcome.stampedSize = result.stamped.image.size();
 
     // Drawn at the working copy's resolution, written at the source's: no pixel changes.
     if (information.dotsPerMeterX > 0 && information.dotsPerMeterY > 0) {
@@ -125,12 +133,14 @@ StampResult stampFile(const QString &path, const StampJob &job, const RunShare &
         = PictureEncoder(job.format.toLatin1(), job.quality).encode(result.stamped.image, &reason);
     if (encoded.isEmpty())
         return end(PictureOutcome::NotWritten, reason);
-    if (job.keepMetadata && information.unreadable)
-        outcome.informationNotKept = text("it could not be read");
-    else if (job.keepMetadata && information.metadata
-             && !addPhotoInformation(information, &encoded, result.stamped.image.size(),
-                                     job.keepLocation))
-        outcome.informationNotKept = text("it could not be written");
+    if (job.keepMetadata) {
+        const PhotoBlocks notWritten = information.metadata
+            ? addPhotoInformation(information, &encoded, result.stamped.image.size(),
+                                  job.keepLocation)
+            : PhotoBlocks();
+        outcome.informationNotKept = photoBlockNames(information.unreadable | notWritten);
+        outcome.informationPartlyKept = information.blocks & ~notWritten;
+    }
 
     const SavedPicture saved
         = savePicture(encoded, job.outputFolder, QFileInfo(path).completeBaseName(), job.format,

@@ -1,6 +1,7 @@
 #include "engine/read/imageload.h"
 
 #include "engine/read/pictureguards.h"
+#include "engine/read/profileconversion.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -225,6 +226,7 @@ PictureFile readPictureFile(const QString &path, const PictureAdmission &admit)
     reason = missingRowsReason(head, read.bytes.size());
     if (!reason.isEmpty())
         return refuse(ReadProblem::Damaged, reason);
+    picture = rgbThroughProfile(std::move(picture), read.bytes);
     const QImageIOHandler::Transformations turn = reader.transformation();
     picture = upright(std::move(picture),
                       turn != QImageIOHandler::TransformationNone
