@@ -941,12 +941,17 @@ void TstStampCommand::memoryBudgets_data()
         << QStringList {"one.png"} << QStringList()
         << QStringList {"Cannot write one.png to OUT: Resized from 1 x 1 to 20000 x 20000 pixels "
                         "it would be too large: more than 268435456 pixels"};
+    const QString pastEdge
+        = QString::fromUtf8("Warning - the logo runs past the edge of s%1.png (its "
+                            "box 27000 \u00d7 27000 on a 64 \u00d7 48 picture)");
     QTest::newRow("logo scaled far beyond the pictures")
         << plain + "scale_spin=9\n"
         << QStringList {"s1.png", "s2.png", "s3.png", "s4.png"}
         << QStringList {"--logo", "DIR/logo.png", "--jobs", "2"}
-        << QStringList {"s1.png ... OK! (1 of 4)", "s2.png ... OK! (2 of 4)",
-                        "s3.png ... OK! (3 of 4)", "s4.png ... OK! (4 of 4)"};
+        << QStringList {"s1.png ... OK! (1 of 4)", pastEdge.arg(1),
+                        "s2.png ... OK! (2 of 4)", pastEdge.arg(2),
+                        "s3.png ... OK! (3 of 4)", pastEdge.arg(3),
+                        "s4.png ... OK! (4 of 4)", pastEdge.arg(4)};
     QTest::newRow("more pictures at once than the memory holds")
         << plain << QStringList {"g1.jpg", "g2.jpg", "g3.jpg", "g4.jpg"}
         << QStringList {"--jobs", "4"}
