@@ -1153,21 +1153,10 @@ namespace {
 // up to `timeoutMs` for the first.
 QStringList openedFiles(int inotify, int timeoutMs)
 {
-    QStringList opened;
     pollfd watched {inotify, POLLIN, 0};
     if (::poll(&watched, 1, timeoutMs) <= 0)
-        return opened;
-    alignas(inotify_event) char events[8192];
-    ssize_t size;
-    while ((size = ::read(inotify, events, sizeof events)) > 0) {
-        for (char *at = events; at < events + size;) {
-            const auto event = reinterpret_cast<const inotify_event *>(at);
-            if (event->len > 0)
-                opened << QFile::decodeName(event->name);
-            at += sizeof(inotify_event) + event->len;
-        }
-    }
-    return opened;
+        return {};
+    return inotifyNames(inotify);
 }
 
 } // namespace

@@ -77,24 +77,6 @@ QStringList runLog(const QList<QStringList> &entries, const QString &end)
     return lines << rule << end;
 }
 
-// The names of the files closed after reading in the folder `inotify` watches since the last
-// call.
-QStringList closedFiles(int inotify)
-{
-    QStringList closed;
-    alignas(inotify_event) char events[8192];
-    ssize_t size;
-    while ((size = ::read(inotify, events, sizeof events)) > 0) {
-        for (char *at = events; at < events + size;) {
-            const auto event = reinterpret_cast<const inotify_event *>(at);
-            if (event->len > 0)
-                closed << QFile::decodeName(event->name);
-            at += sizeof(inotify_event) + event->len;
-        }
-    }
-    return closed;
-}
-
 } // namespace
 
 class TstStampRun : public QObject, private WindowFixture
@@ -581,7 +563,7 @@ void TstStampRun::stopAndCloseDoNotWaitForADecode()
     pressStart();
     // Read whole, the file is closed: its decoding begins.
     QStringList closed;
-    QTRY_VERIFY_WITH_TIMEOUT((closed << closedFiles(inotify)).contains("slow.jpg"), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT((closed << inotifyNames(inotify)).contains("slow.jpg"), 60000);
     if (close)
         window->close();
     else
