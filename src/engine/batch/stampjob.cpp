@@ -47,6 +47,40 @@ QVector<StampPastEdge> stampsPastEdges(const StampedPicture &stamped)
     return past;
 }
 
+// Whether a picture whose header says `header` is decoded, stamped with `stamp`: refused when its
+// stamped size passes the pixel budget whichever way its orientation turns it (`*refusal` then
+// NotWritten), or when its memory can never fit the budget (TooLarge); else it waits for its
+// memory. A run stopped meanwhile makes it Discarded. Empty when the picture goes on.
+QString admission(const PictureHeader &header, const StampSettings &stamp, const QString &name,
+                  MemoryReservation &memory, PictureOutcome::Kind *refusal)
+{
+    const QSize turned = header.size.transposed();
+    const QSize stamped = stampedSize(header.size, stamp);
+    const QSize stampedTurned = stampedSize(turned, stamp);
+    const QString tooLarge = stampedSizeRefusal(header.size, stamped);
+    if (!tooLarge.isEmpty() && !stampedSizeRefusal(turned, stampedTurned).isEmpty()) {
+        *refusal = PictureOutcome::NotWritten;
+        return tooLarge;
+    }
+    const qint64 stampedPixels = qMin(MaxPicturePixels,
+                                      qMax(qint64(stamped.width()) * stamped.height(),
+                                           qint64(stampedTurned.width()) * stampedTurned.height()));
+    const qint64 bytes
+        = pictureMemory(header.fileSize, qint64(header.size.width()) * header.size.height(),
+                        header.format, stampedPixels);
+    switch (memory.admit(bytes)) {
+    case MemoryBudget::Admitted:
+        return QString();
+    case MemoryBudget::NeverFits:
+        *refusal = PictureOutcome::TooLarge;
+        return notEnoughMemoryReason(name, header.size);
+    case MemoryBudget::Closed:
+        break;
+    }
+    *refusal = PictureOutcome::Discarded;
+    return QStringLiteral("discarded"); // never shown
+}
+
 } // namespace
 
 StampResult stampFile(const QString &path, const StampJob &job, const RunShare &share)
@@ -70,32 +104,7 @@ StampResult stampFile(const QString &path, const StampJob &job, const RunShare &
     const QString name = QFileInfo(path).fileName();
     PictureOutcome::Kind refusal = PictureOutcome::TooLarge;
     PictureFile file = readPictureFile(path, [&](const PictureHeader &header) {
-        // Told apart before decoding: too large a result, and too little memory for the picture.
-        const QSize turned = header.size.transposed();
-        const QSize stamped = stampedSize(header.size, job.stamp);
-        const QSize stampedTurned = stampedSize(turned, job.stamp);
-        const QString tooLarge = stampedSizeRefusal(header.size, stamped);
-        if (!tooLarge.isEmpty() && !stampedSizeRefusal(turned, stampedTurned).isEmpty()) {
-            refusal = PictureOutcome::NotWritten;
-            return tooLarge;
-        }
-        const qint64 stampedPixels
-            = qMin(MaxPicturePixels,
-                   qMax(qint64(stamped.width()) * stamped.height(),
-                        qint64(stampedTurned.width()) * stampedTurned.height()));
-        const qint64 bytes
-            = pictureMemory(header.fileSize, qint64(header.size.width()) * header.size.height(),
-                            header.format, stampedPixels);
-        switch (memory.admit(bytes)) {
-        case MemoryBudget::Admitted:
-            return QString();
-        case MemoryBudget::NeverFits:
-            return notEnoughMemoryReason(name, header.size);
-        case MemoryBudget::Closed:
-            break;
-        }
-        refusal = PictureOutcome::Discarded;
-        return QStringLiteral("stopped");
+        return admission(header, job.stamp, name, memory, &refusal);
     });
     if (file.image.isNull())
         return end(file.problem == ReadProblem::TooLarge ? refusal : readFailure(file.problem),
