@@ -1,6 +1,7 @@
 // The photo information (EXIF, IPTC, XMP) of a stamped picture, and its resolution: what the job
 // of one picture carries from the source file into every output format, corrected or dropped.
 #include "engine/batch/photoinformation.h"
+#include "engine/batch/pictureencoder.h"
 #include "engine/batch/stampjob.h"
 #include "engine/read/imageload.h"
 #include "support/testfiles.h"
@@ -177,15 +178,13 @@ void writeLargeExifTiff(const QString &path)
     image->writeMetadata();
 }
 
-// A picture as it is written today: the stamped picture at the working copy's resolution.
+// A picture as it is written without photo information: the stamped picture at the working
+// copy's resolution, encoded.
 QByteArray encodedAtTheWorkingResolution(QImage stamped, const QString &format)
 {
     stamped.setDotsPerMeterX(stampDotsPerMeter);
     stamped.setDotsPerMeterY(stampDotsPerMeter);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, format.toLatin1()).write(stamped);
-    return buffer.data();
+    return PictureEncoder(format.toLatin1()).encode(stamped, nullptr);
 }
 
 } // namespace
