@@ -1,6 +1,7 @@
 #include "engine/read/imageload.h"
 
 #include "engine/read/pictureguards.h"
+#include "engine/read/profileconversion.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -151,7 +152,7 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize)
     const bool turned = transformation & QImageIOHandler::TransformationRotate90;
     PictureDecoding &decoding = read.decoding;
     decoding.fullSize = turned ? declared.transposed() : declared;
-    decoding.reducible = certainFormat == "jpeg";
+    decoding.reducible = certainFormat == "jpeg" && !holdsJpegInks(read.bytes);
     const QSize reduced = drawnSize ? decoding.decodedSize(drawnSize(decoding.fullSize)) : QSize();
     const bool decodedWhole = !reduced.isValid() || reduced == decoding.fullSize;
     if (!decodedWhole) // the stored picture is the upright one turned
@@ -162,6 +163,7 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize)
     reason = missingRowsReason(head, read.bytes.size());
     if (!reason.isEmpty())
         return refuse(ReadProblem::Damaged, reason);
+    picture = rgbThroughProfile(std::move(picture), read.bytes);
     picture = upright(std::move(picture), transformation);
     // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
     // stamped pixel for pixel, whatever its name.
