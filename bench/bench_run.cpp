@@ -101,6 +101,12 @@ double processCpuSeconds()
     return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
 }
 
+double userAndSystemSeconds(const rusage &usage)
+{
+    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec
+        + usage.ru_stime.tv_usec / 1e6;
+}
+
 // The floor's work on `photos`: read, smooth resize, JPEG encode, on this thread.
 void stampPlainly(const QStringList &photos, const QString &outputDir)
 {
@@ -211,8 +217,7 @@ ChildResult waitForChild(const Child &child)
     if (wait4(child.pid, &status, 0, &usage) == child.pid) {
         result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
         result.peakBytes = qint64(usage.ru_maxrss) * 1024;
-        result.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6
-            + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+        result.cpuSeconds = userAndSystemSeconds(usage);
     }
     return result;
 }
@@ -258,9 +263,7 @@ int measureChild(char *argv[])
     if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
         return 1;
     std::printf("%d %lld %.6f\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                qint64(usage.ru_maxrss) * 1024,
-                usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec
-                    + usage.ru_stime.tv_usec / 1e6);
+                qint64(usage.ru_maxrss) * 1024, userAndSystemSeconds(usage));
     return 0;
 }
 
