@@ -149,6 +149,7 @@ private:
 
     // Control handlers.
     void resetOffsetAndRender(QAbstractButton *resetButton);
+    void connectStampSizeControls();
 
     QSettings *settings = nullptr;
     Ui::MainWindow *ui = nullptr;
@@ -171,6 +172,7 @@ private:
     QColor fontColor;
     double previewScaleX = 1.0;
     double previewScaleY = 1.0;
+    double previewStampScale = 1.0; // the factor the stamp is drawn at on the picture dragged on
     Qt::TransformationMode transformMode = Qt::FastTransformation;
     QRect textRect;
     bool stamping = false;
