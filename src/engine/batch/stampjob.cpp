@@ -68,12 +68,15 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
     const auto stopped = [&] { return turn.gate && !turn.gate->isOpen(); };
     if (stopped())
         return end(PictureOutcome::Discarded);
-    PictureFile file = readPictureFile(path);
+    // Decoded no larger than it is drawn where the reader can, as the preview reads it too.
+    PictureFile file = readPictureFile(
+        path, [&job](const QSize &upright) { return stampedSize(upright, job.stamp); });
     if (file.image.isNull())
         return end(readFailure(file.problem), file.error);
     const PhotoInformation information = readPhotoInformation(file.bytes);
     file.bytes.clear();
     result.picture = workingCopy(std::move(file.image));
+    result.picture.decoding = file.decoding;
     if (result.picture.image.isNull())
         return end(readFailure(result.picture.problem), result.picture.error);
     if (stopped())
