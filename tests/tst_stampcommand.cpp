@@ -392,7 +392,8 @@ void TstStampCommand::stampsAsTheWindowDoes()
     QVERIFY(QDir().mkpath(path("in/sub")));
     QVERIFY(photo.save(path("in/photo.png")));
     QVERIFY(photo.mirrored().save(path("in/turned.bmp")));
-    QVERIFY(photo.save(path("in/sub/deep.jpg"), nullptr, 95));
+    // Much larger than the box: read at a reduced size by both.
+    QVERIFY(photo.scaled(photo.size() * 4).save(path("in/sub/deep.jpg"), nullptr, 95));
     // Never enlarged, this one keeps its size, too small for the text.
     QVERIFY(photo.scaled(120, 90).save(path("in/small.png")));
     const QStringList inputs = {path("in/photo.png"), path("in/turned.bmp"),

@@ -714,9 +714,16 @@ void TstStampRun::hostileEntriesAreNamedAndTheRunGoesOn()
 void TstStampRun::outputEqualsThePreview_data()
 {
     QTest::addColumn<QString>("position");
-    QTest::newRow("top left") << "topleft";
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QSize>("sourceSize");
+    QTest::newRow("top left") << "topleft"
+                              << "png" << QSize(160, 120);
     // The stamps' places depend on the resized picture's size here.
-    QTest::newRow("bottom right") << "botright";
+    QTest::newRow("bottom right") << "botright"
+                                  << "png" << QSize(160, 120);
+    // Read at the first box's size when selected, then again at the second's, as the run reads it.
+    QTest::newRow("jpeg much larger than the box") << "botright"
+                                                   << "jpg" << QSize(1600, 1200);
 }
 
 // What is written is what the preview showed, once the preview scales smoothly as the run does,
@@ -724,14 +731,17 @@ void TstStampRun::outputEqualsThePreview_data()
 void TstStampRun::outputEqualsThePreview()
 {
     QFETCH(QString, position);
-    QImage photo(160, 120, QImage::Format_RGB32);
+    QFETCH(QString, source);
+    QFETCH(QSize, sourceSize);
+    QImage photo(sourceSize, QImage::Format_RGB32);
     for (int y = 0; y < photo.height(); ++y) {
         for (int x = 0; x < photo.width(); ++x)
-            photo.setPixel(x, y, qRgb(x * 255 / 160, y * 255 / 120, (x * y) % 256));
+            photo.setPixel(x, y,
+                           qRgb(x * 255 / photo.width(), y * 255 / photo.height(), (x * y) % 256));
     }
-    const QString path = inputPath("photo.png");
+    const QString path = inputPath("photo." + source);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QVERIFY(photo.save(path));
+    QVERIFY(photo.save(path, nullptr, 95));
     QImage logo(12, 8, QImage::Format_ARGB32);
     logo.fill(qRgb(0, 255, 0));
     MainWindowProbe::logoImage(*window) = logo;
@@ -741,16 +751,19 @@ void TstStampRun::outputEqualsThePreview()
     ui->txt_y_spin->setValue(position == "topleft" ? 20 : -2);
     ui->resize_check->setChecked(true);
     ui->aspect_check->setChecked(true);
-    ui->width_spin->setValue(100);
-    ui->height_spin->setValue(100);
+    ui->width_spin->setValue(50);
+    ui->height_spin->setValue(50);
     ui->shadow_spin->setValue(9);
     ui->wtrmark_edit->setText(QStringLiteral("Preview = output"));
     answerer->pressButton(QMessageBox::Ok);
     ui->smooth_check->setChecked(true);
     QVERIFY(answerer->waitUntilAnswered());
-
     ui->files_list->addItem(path);
     ui->files_list->setCurrentRow(0);
+    // A box of another size after the picture is shown.
+    ui->width_spin->setValue(100);
+    ui->height_spin->setValue(100);
+
     const QImage preview = MainWindowProbe::stampedImage(*window).copy();
     QCOMPARE(preview.size(), QSize(100, 75));
 
@@ -823,9 +836,7 @@ void TstStampRun::mixedFormatsAndOrientation()
         for (int x = 0; x < 20; ++x)
             sideways.setPixel(x, y, qRgb(255, 0, 0));
     }
-    QImageWriter tagged(inputPath("side.jpg"), "jpg");
-    tagged.setTransformation(QImageIOHandler::TransformationRotate90);
-    QVERIFY(tagged.write(sideways));
+    QVERIFY(writeJpegWithOrientation(inputPath("side.jpg"), sideways, 6));
     ui->files_list->addItems(inputs);
     ui->files_list->addItem(inputPath("side.jpg"));
     answerer->choosePath(output());

@@ -1,6 +1,7 @@
 #ifndef TESSARO_MAINWINDOW_H
 #define TESSARO_MAINWINDOW_H
 
+#include "engine/read/imageload.h"
 #include "engine/stamp/scaledimagecache.h"
 #include "engine/stamp/stamprenderer.h"
 #include "window/online/qveloraanalytics.h"
@@ -24,7 +25,6 @@ enum class StampAlignment;
 struct RunEntry;
 struct StampJob;
 struct StampResult;
-struct WorkingCopy;
 
 namespace Ui {
 class MainWindow;
@@ -134,6 +134,7 @@ private:
     void renderTwice();
     void updatePreview();
     void showWorkingCopy(const WorkingCopy &copy);
+    void decodePreviewAsTheRun();
 
     // Batch run.
     QString outputFormat() const;
@@ -158,6 +159,8 @@ private:
     QImage logoImage;
     QImage previewImage;
     bool previewOpaque = false; // every pixel of previewImage has alpha 255, as the reader said
+    QString previewPath; // the file previewImage was read from; empty when it cannot be read again
+    PictureDecoding previewDecoding;
     QImage stampedImage;
     bool stampedOpaque = false;
     QPoint dragAnchor;

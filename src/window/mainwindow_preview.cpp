@@ -42,6 +42,12 @@ QPixmap sharedOpaquePixmap(const QImage &picture)
     return QPixmap::fromImage(view);
 }
 
+// The size a picture is drawn at with `settings`, as the run reads it.
+DrawnSize drawnWith(const StampSettings &settings)
+{
+    return [settings](const QSize &upright) { return stampedSize(upright, settings); };
+}
+
 } // namespace
 
 void MainWindow::buildPreviewSurface()
@@ -94,9 +100,31 @@ void MainWindow::showWorkingCopy(const WorkingCopy &copy)
 {
     previewImage = copy.image;
     previewOpaque = copy.opaque;
+    previewDecoding = copy.decoding;
     stampedImage = previewImage;
     stampedOpaque = previewOpaque;
     renderTwice();
+}
+
+// The run decodes a picture no larger than it is drawn where its reader can; the preview shows
+// the same decode, and reads its picture again when a resize asks for another. Where that read
+// fails, the picture shown stays.
+void MainWindow::decodePreviewAsTheRun()
+{
+    if (previewImage.isNull() || previewPath.isEmpty())
+        return;
+    const StampSettings settings = stampSettings();
+    const QSize drawn = stampedSize(previewDecoding.fullSize, settings);
+    if (previewDecoding.decodedSize(drawn) == previewImage.size())
+        return;
+    const WorkingCopy copy = readWorkingCopy(previewPath, drawnWith(settings));
+    if (copy.image.isNull()) {
+        previewPath.clear();
+        return;
+    }
+    previewImage = copy.image;
+    previewOpaque = copy.opaque;
+    previewDecoding = copy.decoding;
 }
 
 void MainWindow::on_files_list_currentRowChanged(int currentRow)
@@ -105,12 +133,14 @@ void MainWindow::on_files_list_currentRowChanged(int currentRow)
         previewLabel->clear();
         previewImage = QImage();
         previewOpaque = false;
+        previewPath.clear();
         return;
     }
     const QString path = ui->files_list->item(currentRow)->text();
     if (!QFileInfo::exists(path))
         return;
-    showWorkingCopy(readWorkingCopy(path));
+    previewPath = path;
+    showWorkingCopy(readWorkingCopy(path, drawnWith(stampSettings())));
 }
 
 void MainWindow::previewMouseClicked(QMouseEvent *event)

@@ -75,6 +75,7 @@ void MainWindow::renderStamp()
 
 void MainWindow::renderStampedImage()
 {
+    decodePreviewAsTheRun();
     placeStamps();
     const StampedPicture stamped = stampRenderer.render(previewImage, previewOpaque, logoImage,
                                                         stampSettings(), textPos, logoPos);

@@ -103,9 +103,12 @@ StampResult stampFile(const QString &path, const StampJob &job, const RunShare &
         return end(PictureOutcome::Discarded);
     const QString name = QFileInfo(path).fileName();
     PictureOutcome::Kind refusal = PictureOutcome::TooLarge;
-    PictureFile file = readPictureFile(path, [&](const PictureHeader &header) {
-        return admission(header, job.stamp, name, memory, &refusal);
-    });
+    // Decoded no larger than it is drawn where the reader can, as the preview reads it too.
+    PictureFile file = readPictureFile(
+        path, [&job](const QSize &upright) { return stampedSize(upright, job.stamp); },
+        [&](const PictureHeader &header) {
+            return admission(header, job.stamp, name, memory, &refusal);
+        });
     if (file.image.isNull())
         return end(file.problem == ReadProblem::TooLarge ? refusal : readFailure(file.problem),
                    refusal == PictureOutcome::Discarded ? QString() : file.error);
@@ -113,6 +116,7 @@ StampResult stampFile(const QString &path, const StampJob &job, const RunShare &
     file.bytes.clear();
     const QSize pictureSize = file.image.size();
     result.picture = workingCopy(std::move(file.image));
+    result.picture.decoding = file.decoding;
     if (result.picture.image.isNull())
         return end(readFailure(result.picture.problem),
                    result.picture.problem == ReadProblem::TooLarge
