@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QSettings>
 #include <QSocketNotifier>
 
@@ -113,6 +114,16 @@ std::optional<QImage> commandLogo(const QString &file, bool fromOption, QString 
         printProblem(
             Texts::tr("Cannot read the logo %1: %2; stamping without a logo.").arg(file, reason));
     return logo;
+}
+
+// Says so when the family of `font`, which an option named, is not installed, and what the text
+// is drawn in instead.
+void reportSubstitutedFont(const QFont &font)
+{
+    const QString drawn = QFontInfo(font).family();
+    if (drawn.compare(font.family(), Qt::CaseInsensitive) != 0)
+        printProblem(Texts::tr("The font family %1 is not installed; the text is drawn in %2.")
+                         .arg(font.family(), drawn));
 }
 
 // Creates `folder` and the parents it lacks, as mkdir -p does. `*created` tells whether this
@@ -400,6 +411,8 @@ int runStampCommand(const QStringList &arguments)
     if (!settings)
         return usageError(problem);
     const SavedSetup setup = savedSetup(*settings);
+    if (options.setup.contains(QStringLiteral("font")))
+        reportSubstitutedFont(setup.job.stamp.font);
     // A preset names the stored logo as it is; one an option names must read.
     const bool logoFromOption
         = !options.setup.value(QStringLiteral("logo_file_name")).toString().isEmpty();
