@@ -6,6 +6,7 @@
 #include "engine/batch/picturewalk.h"
 #include "engine/batch/stamprun.h"
 #include "engine/read/imageload.h"
+#include "engine/read/pictureguards.h"
 #include "engine/setup/savedsetup.h"
 #include "engine/setup/settingsstore.h"
 
@@ -393,6 +394,7 @@ QString progressLine(int done, int count, qint64 elapsedMs)
 
 int runStampCommand(const QStringList &arguments)
 {
+    forwardCollectedWarnings(false);
     const ParsedStampOptions parsed = parseStampOptions(arguments);
     if (!parsed.error.isEmpty())
         return usageError(parsed.error);
