@@ -453,6 +453,8 @@ void TstStampCommand::helpAndVersion_data()
                                  "--output <DIR>", "CONFIG/Korvath/Tessaro.conf",
                                  "Exit status:", "  2    the command or its setup is wrong"};
     QTest::newRow("version") << "--version" << QStringList {"tessaro-stamp 2.6.6\n"};
+    QTest::newRow("help says what removing the location removes")
+        << "--help" << QStringList {"latitude"};
 }
 
 // Both end with a line end; the help names where the window's settings are and what each exit

@@ -321,10 +321,14 @@ const QVector<SetupOption> &setupOptions()
             QStringLiteral("comp_slider")),
         metadataOption(),
         switchOption(QStringLiteral("keep-location"),
-                     Texts::tr("Keep the location (GPS) in the photo information."),
+                     Texts::tr("Keep the location in the photo information. Without it, every "
+                               "coordinate is removed from the EXIF, IPTC and XMP, in every "
+                               "namespace: latitude, longitude, altitude, and the GPS fields "
+                               "with them (GPS time, direction, destination). Place names (city, "
+                               "region, country, sublocation) stay."),
                      {{QStringLiteral("dropgps_check"), false}}),
         switchOption(QStringLiteral("drop-location"),
-                     Texts::tr("Leave the location (GPS) out of the photo information."),
+                     Texts::tr("Remove the location from the photo information, as said above."),
                      {{QStringLiteral("dropgps_check"), true}}),
     };
     return options;
