@@ -170,6 +170,17 @@ void TstBatchFiles::texts_data()
         << warningHtml(renamedLine("/out", "a\n<b>", "png", "a\n<b>_1"))
         << "<b><font color=\"#ffc90e\">Warning</font></b> - File /out/a\\n&lt;b&gt;.png saved "
            "with new name /out/a\\n&lt;b&gt;_1 to avoid overwrite because it already existed!";
+    QTest::newRow("text past the edge")
+        << pastEdgeLine({StampPastEdge::Text, QRect(-10, 1000, 2400, 90)}, "beach.jpg",
+                        QSize(1600, 1067))
+        << QString::fromUtf8("the text runs past the edge of beach.jpg (its box 2400 × 90 on a "
+                             "1600 × 1067 picture)");
+    QTest::newRow("logo past the edge, markup and a line break in the name")
+        << warningHtml(pastEdgeLine({StampPastEdge::Logo, QRect(390, 5, 20, 30)}, "a\n<b>%2.png",
+                                    QSize(400, 250)))
+        << QString::fromUtf8("<b><font color=\"#ffc90e\">Warning</font></b> - the logo runs past "
+                             "the edge of a\\n&lt;b&gt;%2.png (its box 20 × 30 on a 400 × 250 "
+                             "picture)");
 }
 
 void TstBatchFiles::texts()

@@ -613,10 +613,13 @@ void TstPhotoInformation::unreadableInformationIsLogged()
         QCOMPARE(fileBytes(result.outcome.output),
                  encodedAtTheWorkingResolution(result.stamped.image, format));
 
+    // The small test picture cuts the text off; its warning is not counted here.
     QStringList lines;
     for (const OutcomeLine &line :
-         outcomeLines(result.outcome, stampJob.outputFolder, format, 1, 1))
-        lines << line.text;
+         outcomeLines(result.outcome, stampJob.outputFolder, format, 1, 1)) {
+        if (!line.warning)
+            lines << line.text;
+    }
     const QString notKeptLine = !kept
         ? "The photo information (camera, date, copyright) of " + path + " was not kept"
         : "Part of the photo information (camera, date, copyright) of " + path

@@ -2,6 +2,7 @@
 #include "engine/batch/outcometexts.h"
 #include "engine/batch/stampjob.h"
 #include "engine/read/imageload.h"
+#include "engine/stamp/placement.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"
@@ -86,6 +87,7 @@ private slots:
     void missingTextAndLogoAreAsked_data();
     void missingTextAndLogoAreAsked();
     void completeRunWithCollisions();
+    void stampPastTheEdgeIsWarnedOnce();
     void stopDuringAPicture_data();
     void stopDuringAPicture();
     void windowCloseDuringARun_data();
@@ -138,6 +140,12 @@ void TstStampRun::init()
     answerer = new DialogAnswerer(window.get());
     ui->resize_check->setChecked(false);
     ui->wtrmark_edit->setText(QStringLiteral("Run"));
+    // A stamp that fits the small pictures below, so that their logs hold no edge warnings.
+    QFont small(QStringLiteral("DejaVu Sans"));
+    small.setPixelSize(6);
+    MainWindowProbe::watermarkFont(*window) = small;
+    ui->txt_x_spin->setValue(0);
+    ui->txt_y_spin->setValue(0);
     ui->outpng_radio->setChecked(true);
     QImage logo(12, 8, QImage::Format_ARGB32);
     logo.fill(qRgba(255, 255, 0, 160));
@@ -358,6 +366,46 @@ void TstStampRun::completeRunWithCollisions()
     QCOMPARE(ui->prog_bar->value(), 2);
     // The preview keeps the last picture, ready to be stamped again as the user changes settings.
     QCOMPARE(MainWindowProbe::previewImage(*window), readWorkingCopy(inputs.last()).image);
+}
+
+// A stamp cut off by the picture's edge is still written, and its log says so once per stamp,
+// after the picture's written line and in the warning's colour; a stamp that fits says nothing.
+void TstStampRun::stampPastTheEdgeIsWarnedOnce()
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(20);
+    MainWindowProbe::watermarkFont(*window) = font;
+    const QString text = QStringLiteral("Past the edge");
+    ui->wtrmark_edit->setText(text);
+    ui->x_spin->setValue(95); // the 12 x 8 logo ends 7 pixels past a 100-pixel-wide picture
+    ui->files_list->addItems({writePicture(inputPath("small.png"), QSize(100, 60)),
+                              writePicture(inputPath("fits.png"), QSize(400, 300))});
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Ok);
+    pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+
+    QCOMPARE(namesIn(output()), QStringList({"fits.png", "small.png"}));
+    const QSize textBox = measureText(text, font, 3780, 3780).size();
+    QVERIFY(textBox.width() > 100 && textBox.width() < 400);
+    const QString edge = QString::fromUtf8("Warning - the %1 runs past the edge of small.png (its "
+                                           "box %2 × %3 on a 100 × 60 picture)");
+    QCOMPARE(log(),
+             runLog({{"small.png ... OK! (1 of 2)",
+                      edge.arg("text").arg(textBox.width()).arg(textBox.height()),
+                      edge.arg("logo").arg(12).arg(8)},
+                     {"fits.png ... OK! (2 of 2)"}},
+                    "Stamping Completed!"));
+    int coloured = 0;
+    for (QTextBlock block = ui->log_plain->document()->begin(); block.isValid();
+         block = block.next()) {
+        if (!block.text().startsWith(QLatin1String("Warning - the ")))
+            continue;
+        const QTextFragment first = block.begin().fragment();
+        coloured += first.text() == QLatin1String("Warning")
+            && first.charFormat().foreground().color() == QColor(QStringLiteral("#ffc90e"));
+    }
+    QCOMPARE(coloured, 2);
 }
 
 void TstStampRun::stopDuringAPicture_data()

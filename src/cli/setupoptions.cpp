@@ -59,6 +59,13 @@ SetupOption switchOption(const QString &name, const QString &description, const 
             [values](const QString &, QString *) { return values; }};
 }
 
+// `option`, which cannot be given with `opposite`.
+SetupOption contradicting(SetupOption option, const QString &opposite)
+{
+    option.excludes = opposite;
+    return option;
+}
+
 // One of `choices` checks the button of `keys` at the same place and unchecks the others.
 SetupOption choiceOption(const QString &name, const QString &valueName, const QString &description,
                          const QStringList &choices, const QStringList &keys)
@@ -75,17 +82,21 @@ SetupOption choiceOption(const QString &name, const QString &valueName, const QS
             }};
 }
 
+// A whole number for `key`; `alongside` is set with it.
 SetupOption wholeNumberOption(const QString &name, const QString &valueName,
-                              const QString &description, const QString &key)
+                              const QString &description, const QString &key,
+                              const SettingsMap &alongside = {})
 {
-    return {
-        name, valueName, description, {key}, [name, key](const QString &value, QString *problem) {
-            const std::optional<int> number = wholeNumberIn(value, key);
-            if (!number)
-                return refused(problem, name, Texts::tr("a whole number %1").arg(rangeText(key)),
-                               value);
-            return SettingsMap {{key, *number}};
-        }};
+    return {name, valueName, description, QStringList {key} + alongside.keys(),
+            [=](const QString &value, QString *problem) {
+                const std::optional<int> number = wholeNumberIn(value, key);
+                if (!number)
+                    return refused(problem, name,
+                                   Texts::tr("a whole number %1").arg(rangeText(key)), value);
+                SettingsMap values = alongside;
+                values.insert(key, *number);
+                return values;
+            }};
 }
 
 // Two whole numbers joined by `separator` (a letter in either case), for `firstKey` and
@@ -313,6 +324,25 @@ const QVector<SetupOption> &setupOptions()
                      {{QStringLiteral("aspect_check"), true}}),
         switchOption(QStringLiteral("stretch"), Texts::tr("Resize to exactly W by H."),
                      {{QStringLiteral("aspect_check"), false}}),
+        contradicting(switchOption(QStringLiteral("never-enlarge"),
+                                   Texts::tr("When resizing, keep the size of a picture that fits "
+                                             "inside the box."),
+                                   {{QStringLiteral("noenlarge_check"), true}}),
+                      QStringLiteral("enlarge")),
+        switchOption(QStringLiteral("enlarge"),
+                     Texts::tr("When resizing, enlarge smaller pictures to the box."),
+                     {{QStringLiteral("noenlarge_check"), false}}),
+        contradicting(
+            wholeNumberOption(QStringLiteral("scale-with-picture"), QStringLiteral("N"),
+                              Texts::tr("Scale the stamp with each picture, as designed for "
+                                        "pictures whose shorter side is <N> pixels, %1.")
+                                  .arg(rangeText(QStringLiteral("referenceside_spin"))),
+                              QStringLiteral("referenceside_spin"),
+                              {{QStringLiteral("scalestamp_check"), true}}),
+            QStringLiteral("no-scale-with-picture")),
+        switchOption(QStringLiteral("no-scale-with-picture"),
+                     Texts::tr("Draw the stamp at its own size on every picture."),
+                     {{QStringLiteral("scalestamp_check"), false}}),
         choiceOption(QStringLiteral("format"), outputFormats().join(QLatin1Char('|')),
                      Texts::tr("The format written."), outputFormats(), formatButtonNames()),
         wholeNumberOption(

@@ -19,6 +19,8 @@ struct SetupOption
     // The values of (some of) `keys` that `value` stands for; an empty map and `*problem` set
     // when it stands for none. The problem names the option and the range.
     std::function<QSettings::SettingsMap(const QString &value, QString *problem)> values;
+    // The option that says the opposite and cannot be given with this one; empty for none.
+    QString excludes = {};
 };
 
 // Every option that changes the setup, in the order of the help. Together they set every key of

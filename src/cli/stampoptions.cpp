@@ -86,12 +86,20 @@ std::optional<int> boundedNumber(const QString &value, int minimum, int maximum)
 }
 
 // The settings values of the setup options in the order given, a later one over an earlier
-// one; an empty map and `*problem` set for the first value that stands for none.
+// one; an empty map and `*problem` set for options that cannot go together, or for the first
+// value that stands for none.
 QSettings::SettingsMap setupValues(const QCommandLineParser &parser, QString *problem)
 {
     QHash<QString, const SetupOption *> byName;
-    for (const SetupOption &option : setupOptions())
+    for (const SetupOption &option : setupOptions()) {
         byName.insert(option.name, &option);
+        if (!option.excludes.isEmpty() && parser.isSet(option.name)
+            && parser.isSet(option.excludes)) {
+            *problem
+                = Texts::tr("--%1 and --%2 cannot go together.").arg(option.name, option.excludes);
+            return {};
+        }
+    }
     QHash<QString, int> occurrences;
     QSettings::SettingsMap setup;
     const QStringList names = parser.optionNames();
@@ -109,6 +117,17 @@ QSettings::SettingsMap setupValues(const QCommandLineParser &parser, QString *pr
             setup.insert(entry.key(), entry.value());
     }
     return setup;
+}
+
+// The options of the table that cannot be given together, a pair a line.
+QString excludedPairs()
+{
+    QString pairs;
+    for (const SetupOption &option : setupOptions()) {
+        if (!option.excludes.isEmpty())
+            pairs += Texts::tr("  --%1 and --%2\n").arg(option.name, option.excludes);
+    }
+    return pairs;
 }
 
 } // namespace
@@ -166,7 +185,7 @@ QString stampHelpText()
         + Texts::tr("\nThe setup is the one the window saved in %1,\n"
                     "or the preset of --settings; each option above changes its one value, a "
                     "later\noption winning over an earlier one. With neither, give at least "
-                    "--text.\n\n"
+                    "--text.\nThese options cannot go together:\n%5\n"
                     "Exit status:\n"
                     "  %2    every picture was written\n"
                     "  %3    some picture was not written, or a path was no picture or folder\n"
@@ -174,8 +193,7 @@ QString stampHelpText()
                     "  130  stopped by Ctrl+C (SIGINT), 143 stopped by SIGTERM; the pictures "
                     "being\n       written when the signal came are in place whole or not at "
                     "all")
-              .arg(store->fileName())
-              .arg(AllWritten)
-              .arg(SomeFailed)
-              .arg(BadUsage);
+              // In one pass, so that a "%" in the settings file's path stays as it is.
+              .arg(store->fileName(), QString::number(AllWritten), QString::number(SomeFailed),
+                   QString::number(BadUsage), excludedPairs());
 }

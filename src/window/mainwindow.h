@@ -148,6 +148,7 @@ private:
 
     // Control handlers.
     void resetOffsetAndRender(QAbstractButton *resetButton);
+    void connectStampSizeControls();
 
     QSettings *settings = nullptr;
     Ui::MainWindow *ui = nullptr;
@@ -168,6 +169,7 @@ private:
     QColor fontColor;
     double previewScaleX = 1.0;
     double previewScaleY = 1.0;
+    double previewStampScale = 1.0; // the factor the stamp is drawn at on the picture dragged on
     Qt::TransformationMode transformMode = Qt::FastTransformation;
     QRect textRect;
     bool stamping = false;

@@ -120,7 +120,9 @@ void MainWindow::previewMouseClicked(QMouseEvent *event)
         return;
     previewScaleX = double(previewLabel->width()) / reference.width();
     previewScaleY = double(previewLabel->height()) / reference.height();
-    const double scale = ui->scale_spin->value();
+    const StampSettings settings = stampSettings();
+    previewStampScale = stampScale(stampedImage.size(), settings);
+    const double scale = drawnStamp(settings, stampedImage.size()).logoScale;
     if (insideScaledBox(event->pos(), logoPos.x(), logoPos.y(), scale * logoImage.width(),
                         scale * logoImage.height(), previewScaleX, previewScaleY)) {
         logoDragging = true;
@@ -146,9 +148,13 @@ void MainWindow::previewMouseMoved(QMouseEvent *event)
     } else {
         return;
     }
+    // The offsets are those of the stamp as designed: a shown pixel moves them less on a picture
+    // where the stamp is drawn larger.
     const QPoint position = event->pos();
-    xSpin->setValue(draggedOffset(position.x() - dragAnchor.x(), previewScaleX, xSpin->value()));
-    ySpin->setValue(draggedOffset(position.y() - dragAnchor.y(), previewScaleY, ySpin->value()));
+    xSpin->setValue(draggedOffset(position.x() - dragAnchor.x(), previewScaleX * previewStampScale,
+                                  xSpin->value()));
+    ySpin->setValue(draggedOffset(position.y() - dragAnchor.y(), previewScaleY * previewStampScale,
+                                  ySpin->value()));
     dragAnchor = position;
 }
 

@@ -33,6 +33,18 @@ PictureOutcome::Kind readFailure(ReadProblem problem)
     return PictureOutcome::Unreadable;
 }
 
+// The stamps drawn on `stamped` whose boxes do not lie wholly on the picture, text first.
+QVector<StampPastEdge> stampsPastEdges(const StampedPicture &stamped)
+{
+    const QRect picture = stamped.image.rect();
+    QVector<StampPastEdge> past;
+    if (!stamped.textRect.isNull() && !picture.contains(stamped.textRect))
+        past << StampPastEdge {StampPastEdge::Text, stamped.textRect};
+    if (!stamped.logoRect.isNull() && !picture.contains(stamped.logoRect))
+        past << StampPastEdge {StampPastEdge::Logo, stamped.logoRect};
+    return past;
+}
+
 } // namespace
 
 StampResult stampFile(const QString &path, const StampJob &job)
@@ -73,6 +85,8 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
                                      job.stamp, result.placement.text, result.placement.logo);
     if (stopped())
         return end(PictureOutcome::Discarded);
+    outcome.pastEdges = stampsPastEdges(result.stamped);
+    outcome.stampedSize = result.stamped.image.size();
 
     // Drawn at the working copy's resolution, written at the source's: no pixel changes.
     if (information.dotsPerMeterX > 0 && information.dotsPerMeterY > 0) {

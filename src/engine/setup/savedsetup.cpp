@@ -109,6 +109,7 @@ SavedSetup savedSetup(const SettingsMap &stored)
     stamp.resize = restored(stored, "resize_check").toBool();
     stamp.outputSize = QSize(restoredInt(stored, "width_spin"), restoredInt(stored, "height_spin"));
     stamp.keepAspectRatio = restored(stored, "aspect_check").toBool();
+    stamp.neverEnlarge = restored(stored, "noenlarge_check").toBool();
     stamp.bandEdge = checkedButton(stored, bandEdgeKeys, 1) == 0 ? BandEdge::Top : BandEdge::Bottom;
     stamp.bandRows = restoredInt(stored, "shadow_spin");
     stamp.bandTone = checkedButton(stored, bandToneKeys, 1) == 0 ? BandTone::Light : BandTone::Dark;
@@ -122,6 +123,8 @@ SavedSetup savedSetup(const SettingsMap &stored)
     stamp.textOffset = QPoint(restoredInt(stored, "txt_x_spin"), restoredInt(stored, "txt_y_spin"));
     stamp.logoAlignment = restoredAlignment(stored, QStringLiteral("logo_"));
     stamp.logoOffset = QPoint(restoredInt(stored, "x_spin"), restoredInt(stored, "y_spin"));
+    stamp.scaleWithPicture = restored(stored, "scalestamp_check").toBool();
+    stamp.referenceShorterSide = restoredInt(stored, "referenceside_spin");
 
     setup.job.format = outputFormats().at(checkedButton(stored, formatButtonNames(), 0));
     setup.jpgQuality = restoredInt(stored, "comp_slider");
@@ -167,6 +170,9 @@ SettingsMap savedSettings(const SettingsMap &stored)
                  restored(stored, QStringLiteral("last_output_folder")));
     saved.insert(QStringLiteral("keepinfo_check"), setup.job.keepMetadata);
     saved.insert(QStringLiteral("dropgps_check"), !setup.job.keepLocation);
+    saved.insert(QStringLiteral("noenlarge_check"), stamp.neverEnlarge);
+    saved.insert(QStringLiteral("scalestamp_check"), stamp.scaleWithPicture);
+    saved.insert(QStringLiteral("referenceside_spin"), stamp.referenceShorterSide);
     return saved;
 }
 

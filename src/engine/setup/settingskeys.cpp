@@ -98,6 +98,10 @@ const QVector<SettingKey> &settingKeys()
         member("last_output_folder", SettingTarget::LastOutputFolder, QString()),
         control("keepinfo_check", true),
         control("dropgps_check", true),
+        control("noenlarge_check", false),
+        // Ticking the box sets the reference to the previewed picture's; the stored one follows.
+        control("scalestamp_check", false),
+        ranged("referenceside_spin", 1080, 1, 99999),
     };
     return keys;
 }
