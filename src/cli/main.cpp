@@ -1,3 +1,4 @@
+#include "cli/runtimefolder.h"
 #include "cli/stampcommand.h"
 #include "engine/batch/memorypolicy.h"
 #include "engine/batch/stamppool.h"
@@ -8,6 +9,7 @@
 int main(int argc, char *argv[])
 {
     keepFreedMemory();
+    PrivateRuntimeFolder runtimeFolder;
     // Text is drawn without a display, on the platform that needs none, whatever the environment
     // names.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -23,6 +25,9 @@ int main(int argc, char *argv[])
     const int status = runStampCommand(arguments);
     // After a signal, the pictures still being decoded have nothing on disk: they are not waited
     // for.
-    exitIfPicturesAbandoned(status);
+    if (picturesAbandoned()) {
+        runtimeFolder.remove();
+        exitWithoutWaiting(status);
+    }
     return status;
 }

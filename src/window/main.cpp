@@ -27,6 +27,7 @@ int main(int argc, char *argv[])
     }
     // Closed during a run, with the settings written: the pictures still being decoded have
     // nothing on disk, and are not waited for.
-    exitIfPicturesAbandoned(status);
+    if (picturesAbandoned())
+        exitWithoutWaiting(status);
     return status;
 }

@@ -168,10 +168,13 @@ void StampPool::receive(int ticket, const QString &path, const StampResult &resu
         emit stamped(ticket, path, result);
 }
 
-void exitIfPicturesAbandoned(int status)
+bool picturesAbandoned()
 {
-    if (!abandonedThreads().busy())
-        return;
+    return abandonedThreads().busy();
+}
+
+void exitWithoutWaiting(int status)
+{
     std::fflush(nullptr);
     ::_exit(status);
 }

@@ -52,9 +52,11 @@ private:
     bool abandonedPictures = false;
 };
 
-// Ends the process at once with `status`, output flushed, when pictures of a stopped run are still
-// being decoded on threads nothing waits for; returns otherwise. Call it at the end of main(),
-// where the toolkit would otherwise wait for those threads.
-void exitIfPicturesAbandoned(int status);
+// Whether pictures of a stopped run are still being decoded, on threads nothing waits for.
+bool picturesAbandoned();
+
+// Ends the process at once with `status`, its output flushed, without waiting for the threads of
+// abandoned pictures as the end of main() would.
+[[noreturn]] void exitWithoutWaiting(int status);
 
 #endif // TESSARO_STAMPPOOL_H
