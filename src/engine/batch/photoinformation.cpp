@@ -1,5 +1,7 @@
 #include "engine/batch/photoinformation.h"
 
+#include "engine/batch/pictureencoder.h"
+
 #include <QBuffer>
 
 #include <exiv2/exiv2.hpp>
@@ -211,9 +213,20 @@ QSize headerDotsPerMeter(const QByteArray &fileBytes)
     return pngDotsPerMeter(file);
 }
 
-// The EXIF for a written file: its own tags, then the photo's, corrected.
+// The thumbnail a camera puts in a photo's EXIF: a JPEG of `picture` at most 160 pixels a side.
+QByteArray exifThumbnail(const QImage &picture)
+{
+    const QSize box(160, 160);
+    const QImage small = picture.width() > box.width() || picture.height() > box.height()
+        ? picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+        : picture;
+    return PictureEncoder("jpg", 85).encode(small, nullptr);
+}
+
+// The EXIF for a written file: its own tags, then the photo's, corrected; `thumbnail` (a JPEG, or
+// empty for none) in place of the photo's.
 Exiv2::ExifData writtenExif(Exiv2::ExifData exif, const Exiv2::ExifData &photo,
-                            const QSize &pixelSize, bool keepLocation)
+                            const QSize &pixelSize, const QByteArray &thumbnail, bool keepLocation)
 {
     for (const Exiv2::Exifdatum &datum : photo) {
         if (exif.findKey(Exiv2::ExifKey(datum.key())) == exif.end())
@@ -225,6 +238,9 @@ Exiv2::ExifData writtenExif(Exiv2::ExifData exif, const Exiv2::ExifData &photo,
     replaceIfPresent<Exiv2::ExifKey>(exif, "Exif.Photo.PixelYDimension",
                                      std::to_string(pixelSize.height()));
     Exiv2::ExifThumb(exif).erase();
+    if (!thumbnail.isEmpty())
+        Exiv2::ExifThumb(exif).setJpegThumbnail(
+            reinterpret_cast<const Exiv2::byte *>(thumbnail.constData()), long(thumbnail.size()));
     if (!keepLocation) {
         eraseIf(exif, [](const Exiv2::Exifdatum &datum) {
             return datum.groupName() == "GPSInfo" || datum.key() == "Exif.Image.GPSTag";
@@ -292,7 +308,7 @@ PhotoInformation readPhotoInformation(const QByteArray &fileBytes)
 }
 
 bool addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
-                         const QSize &pixelSize, bool keepLocation)
+                         const QImage &picture, bool keepLocation)
 {
     preparePhotoInformation();
     QByteArray written;
@@ -300,10 +316,14 @@ bool addPhotoInformation(const PhotoInformation &information, QByteArray *encode
         const auto image = openBytes(*encoded);
         // What the encoder wrote stays: the colour profile, and a TIFF's own tags.
         image->readMetadata();
-        image->setExifData(
-            writtenExif(image->exifData(), information.metadata->exif, pixelSize, keepLocation));
+        const Exiv2::ExifData &photo = information.metadata->exif;
+        const bool freshThumbnail = image->imageType() == Exiv2::ImageType::jpeg
+            && Exiv2::ExifThumbC(photo).copy().size_ > 0;
+        image->setExifData(writtenExif(image->exifData(), photo, picture.size(),
+                                       freshThumbnail ? exifThumbnail(picture) : QByteArray(),
+                                       keepLocation));
         image->setIptcData(information.metadata->iptc);
-        image->setXmpData(writtenXmp(information.metadata->xmp, pixelSize, keepLocation));
+        image->setXmpData(writtenXmp(information.metadata->xmp, picture.size(), keepLocation));
         image->writeMetadata();
         Exiv2::BasicIo &io = image->io();
         written = QByteArray(reinterpret_cast<const char *>(io.mmap()), int(io.size()));

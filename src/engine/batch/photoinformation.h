@@ -2,6 +2,7 @@
 #define TESSARO_PHOTOINFORMATION_H
 
 #include <QByteArray>
+#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -32,13 +33,14 @@ struct PhotoInformation
 // none gives an empty result; reading never throws.
 PhotoInformation readPhotoInformation(const QByteArray &fileBytes);
 
-// Adds `information` to `encoded`, the bytes of a stamped copy of `pixelSize` pixels, corrected for
-// what no longer holds: orientation 1 (the pixels are upright), the copy's pixel dimensions, no
-// thumbnail (it would show the picture without its stamp), and no GPS position unless
-// `keepLocation`. The file's own tags (a TIFF's structure and resolution) and colour profile stay
-// as encoded. `information` must hold metadata. False, with `encoded` unchanged, when the library
-// could not write it.
+// Adds `information` to `encoded`, the bytes of `picture` as written, corrected for what no longer
+// holds: orientation 1 (the pixels are upright), the picture's pixel dimensions, and no GPS
+// position unless `keepLocation`. The source's thumbnail, which shows the picture without its
+// stamp, is never kept: a JPEG written from a source that had one gets a fresh one of `picture`,
+// as a camera makes it; other formats get none. The file's own tags (a TIFF's structure and
+// resolution) and colour profile stay as encoded. `information` must hold metadata. False, with
+// `encoded` unchanged, when the library could not write it.
 bool addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
-                         const QSize &pixelSize, bool keepLocation);
+                         const QImage &picture, bool keepLocation);
 
 #endif // TESSARO_PHOTOINFORMATION_H

@@ -1,8 +1,10 @@
 #include "engine/batch/pictureencoder.h"
 
+#include "engine/batch/picturetypes.h"
 #include "engine/read/pictureguards.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
@@ -12,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMutex>
+#include <QPainter>
 #include <QPluginLoader>
 
 #include <memory>
@@ -54,6 +57,24 @@ QImageIOPlugin *findWritingPlugin(const QByteArray &format)
     return nullptr;
 }
 
+// Whether some pixel of `picture` has an alpha below 255.
+bool hasTransparentPixel(const QImage &picture)
+{
+    if (!picture.hasAlphaChannel())
+        return false;
+    const QImage::Format format = picture.format();
+    if (format != QImage::Format_ARGB32 && format != QImage::Format_ARGB32_Premultiplied)
+        return true; // not worth a scan of its own: composing over white changes no opaque pixel
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            if (qAlpha(line[x]) != 255)
+                return true;
+        }
+    }
+    return false;
+}
+
 QImageIOPlugin *writingPlugin(const QByteArray &format)
 {
     static QMutex lock;
@@ -73,6 +94,22 @@ PictureEncoder::PictureEncoder(const QByteArray &format, int quality)
 {
 }
 
+QImage overWhite(const QImage &picture)
+{
+    if (!hasTransparentPixel(picture))
+        return picture;
+    QImage flat(picture.size(), QImage::Format_RGB32);
+    if (flat.isNull())
+        return flat;
+    flat.fill(Qt::white);
+    flat.setDotsPerMeterX(picture.dotsPerMeterX());
+    flat.setDotsPerMeterY(picture.dotsPerMeterY());
+    flat.setColorSpace(picture.colorSpace());
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, picture);
+    return flat;
+}
+
 QByteArray PictureEncoder::encode(const QImage &picture, QString *reason) const
 {
     const ThreadWarnings encoderWarnings;
@@ -80,7 +117,9 @@ QByteArray PictureEncoder::encode(const QImage &picture, QString *reason) const
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QString encoderReason;
-    if (encodeInto(picture, &buffer, &encoderReason))
+    const QImage written
+        = formatKeepsTransparency(QString::fromLatin1(format)) ? picture : overWhite(picture);
+    if (encodeInto(written, &buffer, &encoderReason))
         return bytes;
     if (reason)
         *reason = encoderWarnings.messages().isEmpty() ? encoderReason

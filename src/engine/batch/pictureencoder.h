@@ -2,10 +2,10 @@
 #define TESSARO_PICTUREENCODER_H
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 class QIODevice;
-class QImage;
 
 // Encodes pictures in one format with the toolkit's encoder for it, as its picture writer does,
 // byte for byte. The writer loads every installed picture plug-in that comes before the one for
@@ -18,7 +18,8 @@ public:
     // `quality` as the writer takes it; -1 for the encoder's default.
     explicit PictureEncoder(const QByteArray &format, int quality = -1);
 
-    // The bytes of `picture` in the format; empty on failure, and `*reason`, when asked, then says
+    // The bytes of `picture` in the format, over white where it is not opaque and the format
+    // keeps no transparency (formatKeepsTransparency); empty on failure, and `*reason`, when asked, then says
     // why: the encoder's warning when it gave one (its errors are often told only so), else the
     // toolkit's own text.
     QByteArray encode(const QImage &picture, QString *reason) const;
@@ -29,5 +30,10 @@ private:
     QByteArray format;
     int quality;
 };
+
+// `picture` as a file without transparency shows it: every pixel that is not opaque composed over
+// white, at the picture's resolution and colour space. The picture itself, unconverted, when every
+// pixel is opaque.
+QImage overWhite(const QImage &picture);
 
 #endif // TESSARO_PICTUREENCODER_H

@@ -93,7 +93,7 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
     if (job.keepMetadata && information.unreadable)
         outcome.informationNotKept = text("it could not be read");
     else if (job.keepMetadata && information.metadata
-             && !addPhotoInformation(information, &encoded, result.stamped.image.size(),
+             && !addPhotoInformation(information, &encoded, result.stamped.image,
                                      job.keepLocation))
         outcome.informationNotKept = text("it could not be written");
 
