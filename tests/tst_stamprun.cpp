@@ -347,6 +347,7 @@ void TstStampRun::completeRunWithCollisions()
 
     QCOMPARE(answerer->seenTitles(), QStringList({"Select Output Folder", "Tessaro"}));
     QCOMPARE(answerer->seenDialogs().at(1).text, done);
+    QCOMPARE(answerer->seenDialogs().at(1).informativeText, QString());
     QCOMPARE(buttonDuringRun, QStringLiteral("Stop"));
     QCOMPARE(modeDuringRun, Qt::SmoothTransformation);
     QCOMPARE(MainWindowProbe::transformMode(*window), Qt::FastTransformation);
@@ -436,22 +437,52 @@ void TstStampRun::stopDuringAPicture()
 void TstStampRun::windowCloseDuringARun_data()
 {
     QTest::addColumn<int>("answer");
-    QTest::newRow("confirmed") << int(QMessageBox::Yes);
-    QTest::newRow("refused") << int(QMessageBox::No);
+    // The question stays open for as long as the whole run would take: the run's end, and its
+    // box, wait for the answer.
+    QTest::addColumn<bool>("answerLast");
+    QTest::newRow("confirmed") << int(QMessageBox::Yes) << false;
+    QTest::newRow("refused") << int(QMessageBox::No) << false;
+    QTest::newRow("confirmed late") << int(QMessageBox::Yes) << true;
+    QTest::newRow("refused late") << int(QMessageBox::No) << true;
 }
 
 void TstStampRun::windowCloseDuringARun()
 {
     QFETCH(int, answer);
+    QFETCH(bool, answerLast);
     QStringList names;
     for (int i = 1; i <= 8; ++i) {
         names << QStringLiteral("p%1.png").arg(i);
         ui->files_list->addItem(writePicture(inputPath(names.last()), QSize(900, 700)));
     }
 
-    duringPicture(2, [&] { window->close(); });
+    // A box that comes up over the question is noted, and closed so that the test goes on.
+    bool boxOverTheQuestion = false;
+    QTimer overlapWatch;
+    connect(&overlapWatch, &QTimer::timeout, this, [&] {
+        QMessageBox *question = nullptr;
+        QMessageBox *other = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto box = qobject_cast<QMessageBox *>(widget);
+            if (box && box->isVisible())
+                (box->windowTitle() == QLatin1String("Confirm") ? question : other) = box;
+        }
+        if (question && other) {
+            boxOverTheQuestion = true;
+            other->close();
+        }
+    });
+    overlapWatch.start(10);
+    // Closed from the event loop, as a user does, not while a picture is being shown.
+    duringPicture(2, [&] { QTimer::singleShot(0, window.get(), [&] { window->close(); }); });
     answerer->choosePath(output());
-    answerer->pressButton(QMessageBox::StandardButton(answer));
+    answerer->answer([&](QWidget *box) {
+        QElapsedTimer asked;
+        asked.start();
+        while (answerLast && asked.elapsed() < 3000 && writtenInLog().size() < names.size())
+            QTest::qWait(20);
+        static_cast<QMessageBox *>(box)->button(QMessageBox::StandardButton(answer))->click();
+    });
     if (answer == QMessageBox::No)
         answerer->pressButton(QMessageBox::Ok);
     pressStart();
@@ -459,6 +490,7 @@ void TstStampRun::windowCloseDuringARun()
     QTRY_VERIFY(!MainWindowProbe::stamping(*window) && ui->start_btn->isEnabled());
 
     QCOMPARE(answerer->seenDialogs().at(1).title, QStringLiteral("Confirm"));
+    QVERIFY(!boxOverTheQuestion);
     const QStringList written = namesIn(output());
     QCOMPARE(writtenInLog(), written);
     if (answer == QMessageBox::Yes) {
@@ -471,11 +503,14 @@ void TstStampRun::windowCloseDuringARun()
         QVERIFY(window->isVisible());
         QCOMPARE(written, names);
         QCOMPARE(log().last(), QStringLiteral("Stamping Completed!"));
+        QCOMPARE(answerer->seenTitles(),
+                 QStringList({"Select Output Folder", "Confirm", "Tessaro"}));
     }
 }
 
 // Writing fails for the second picture (its name is too long for the folder); the reason is
-// logged, no OK line follows, the bar still moves and the other pictures are written.
+// logged, no OK line follows, the bar still moves and the other pictures are written. The end of
+// the run counts the failure and shows the Results tab, wherever the user was meanwhile.
 void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
 {
     const QString longName = QString(252, QLatin1Char('n'));
@@ -484,12 +519,23 @@ void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
          writePicture(inputPath(longName + ".b"), QSize(48, 32), qRgb(90, 120, 150), "png"),
          writePicture(inputPath("p3.png"))});
     int barAfterFailure = -1;
-    duringPicture(3, [&] { barAfterFailure = ui->prog_bar->value(); });
+    int tabAtTheEnd = -1;
+    duringPicture(3, [&] {
+        barAfterFailure = ui->prog_bar->value();
+        ui->main_tab->setCurrentIndex(0);
+    });
     answerer->choosePath(output());
-    answerer->pressButton(QMessageBox::Ok);
+    answerer->answer([&](QWidget *box) {
+        tabAtTheEnd = ui->main_tab->currentIndex();
+        static_cast<QMessageBox *>(box)->button(QMessageBox::Ok)->click();
+    });
     pressStart();
     QVERIFY(answerer->waitUntilAnswered());
 
+    QCOMPARE(answerer->seenDialogs().at(1).text, done);
+    QCOMPARE(answerer->seenDialogs().at(1).informativeText,
+             QStringLiteral("1 of 3 pictures was not written. The Results tab lists it."));
+    QCOMPARE(tabAtTheEnd, 1);
     QCOMPARE(log(),
              runLog({{"p1.png ... OK! (1 of 3)"},
                      {"Cannot write " + longName + ".png to " + output() + ": File name too long"},
@@ -560,7 +606,13 @@ void TstStampRun::entriesAreReadWhenHandedOut()
                     QString())
                  .mid(0, 7));
     QCOMPARE(lines.last(), QStringLiteral("Stamping Completed!"));
+    const QString notWritten = answerer->seenDialogs().at(1).informativeText;
+    QVERIFY2(notWritten.startsWith("2 of ")
+                 && notWritten.endsWith(" pictures were not written. The Results tab lists those "
+                                        "that could not be read or written; 1 no longer existed."),
+             qPrintable(notWritten));
     if (!clear) {
+        QCOMPARE(notWritten.section(QLatin1Char(' '), 2, 2).toInt(), count - 1);
         QCOMPARE(QImage(outputPath("other.png")).size(), QSize(20, 10));
         QCOMPARE(QImage(outputPath(QFileInfo(changed).fileName())).size(), QSize(30, 30));
     }

@@ -98,9 +98,11 @@ void MainWindow::addDroppedPaths(const QStringList &paths)
     };
     serve();
     // Abort ends the drop after the picture or item in hand; what was found joins the list.
+    bool walkingFolder = false;
     const auto take = [&](const QString &picture) {
         found << picture;
-        ++counted;
+        if (walkingFolder)
+            ++counted;
         if (progress.wasCanceled())
             return false;
         serveInTime();
@@ -111,6 +113,7 @@ void MainWindow::addDroppedPaths(const QStringList &paths)
         return !progress.wasCanceled();
     };
     for (const QString &path : paths) {
+        walkingFolder = QFileInfo(path).isDir();
         walkDrop({path}, take, goOn);
         ++counted;
         if (progress.wasCanceled())

@@ -22,7 +22,9 @@ QString notWrittenText(int unwritten, int vanished, int count)
                                                .arg(notWritten)
                                                .arg(count);
     if (vanished == 0)
-        return head + QStringLiteral(". The Results tab lists them.");
+        return head
+            + (notWritten == 1 ? QStringLiteral(". The Results tab lists it.")
+                               : QStringLiteral(". The Results tab lists them."));
     if (unwritten == 0)
         return head
             + (vanished == 1 ? QStringLiteral(": its file no longer existed.")
