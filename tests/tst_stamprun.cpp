@@ -8,6 +8,7 @@
 #include "support/watchdog.h"
 #include "support/windowfixture.h"
 #include "ui_mainwindow.h"
+#include "window/widgets/qclickablelabel.h"
 
 #include <QColorSpace>
 #include <QtTest>
@@ -96,6 +97,8 @@ private slots:
     void hostileEntriesAreNamedAndTheRunGoesOn();
     void outputEqualsThePreview_data();
     void outputEqualsThePreview();
+    void transparentPictureShowsAsWritten_data();
+    void transparentPictureShowsAsWritten();
     void jpegQualityIsApplied();
     void mixedFormatsAndOrientation();
     void colourSpaceIsKept_data();
@@ -710,6 +713,73 @@ void TstStampRun::outputEqualsThePreview()
     const QPoint logoCorner = position == "topleft" ? QPoint(0, 0) : QPoint(88, 67);
     QCOMPARE(written.pixel(logoCorner), qRgb(0, 255, 0));
     QCOMPARE(written.pixel(logoCorner + QPoint(11, 7)), qRgb(0, 255, 0));
+}
+
+void TstStampRun::transparentPictureShowsAsWritten_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("jpg, over white") << "jpg";
+    QTest::newRow("png, transparency kept") << "png";
+    QTest::newRow("tif, transparency kept") << "tif";
+}
+
+// What a picture leaves transparent (here its left half, black under the transparency) shows as
+// the chosen format writes it: over white where the format keeps no transparency, and written so;
+// over a light checkerboard where it keeps it. Switching the format shows the change at once.
+void TstStampRun::transparentPictureShowsAsWritten()
+{
+    QFETCH(QString, format);
+    QImage source(64, 48, QImage::Format_ARGB32);
+    source.fill(Qt::transparent);
+    for (int y = 0; y < source.height(); ++y) {
+        for (int x = 32; x < source.width(); ++x)
+            source.setPixel(x, y, qRgb(30, 140, 60));
+    }
+    const QString path = inputPath("clear.png");
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QVERIFY(source.save(path));
+    ui->shadow_spin->setValue(0);
+    ui->actual_radio->setChecked(true);
+    (format == "jpg" ? ui->outpng_radio : ui->outjpg_radio)->setChecked(true);
+    ui->files_list->addItem(path);
+    ui->files_list->setCurrentRow(0);
+    window->findChild<QRadioButton *>("out" + format + "_radio")->setChecked(true);
+    QApplication::processEvents();
+
+    auto previewLabel = MainWindowProbe::previewLabel(*window);
+    const QImage shown = previewLabel->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), source.size());
+    QSet<QRgb> underTransparency; // below the logo and above the text
+    for (int y = 10; y < 18; ++y) {
+        for (int x = 0; x < 16; ++x)
+            underTransparency << shown.pixel(x, y);
+    }
+    QCOMPARE(shown.pixel(48, 8), qRgb(30, 140, 60));
+    if (format == "jpg") {
+        QCOMPARE(underTransparency, QSet<QRgb> {qRgb(255, 255, 255)});
+    } else {
+        QCOMPARE(underTransparency.size(), 2);
+        for (QRgb colour : underTransparency)
+            QVERIFY(qRed(colour) >= 0xd0 && qRed(colour) == qGreen(colour));
+    }
+
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Ok);
+    pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+    const QImage written(outputPath("clear." + format));
+    QCOMPARE(written.size(), source.size());
+    if (format == "jpg") {
+        const auto near = [](QRgb a, QRgb b) {
+            return qAbs(qRed(a) - qRed(b)) <= 6 && qAbs(qGreen(a) - qGreen(b)) <= 6
+                && qAbs(qBlue(a) - qBlue(b)) <= 6;
+        };
+        QVERIFY(near(written.pixel(4, 14), shown.pixel(4, 14)));
+        QVERIFY(near(written.pixel(48, 8), shown.pixel(48, 8)));
+    } else {
+        QCOMPARE(qAlpha(written.pixel(4, 14)), 0);
+        QCOMPARE(written.pixel(48, 8), qRgb(30, 140, 60));
+    }
 }
 
 void TstStampRun::jpegQualityIsApplied()

@@ -20,10 +20,14 @@ void fitWidthToContents(QScrollArea *area)
 
 QFont fontFittingWidth(const QFont &font, const QString &text, int width)
 {
+    // The ink, or the advance where it is wider (as a label measures), at the screen's resolution;
+    // measured again after each step, since hinting does not shrink it exactly with the size.
+    const auto drawnWidth = [&text](const QFont &drawnFont) {
+        const QFontMetricsF metrics(drawnFont);
+        return qMax(metrics.boundingRect(text).width(), metrics.horizontalAdvance(text));
+    };
     QFont fitted = font;
-    // The drawn width does not shrink exactly with the size (hinting), so it is measured again.
-    for (qreal drawn = QFontMetricsF(fitted).boundingRect(text).width(); drawn > width;
-         drawn = QFontMetricsF(fitted).boundingRect(text).width()) {
+    for (qreal drawn = drawnWidth(fitted); drawn > width; drawn = drawnWidth(fitted)) {
         const qreal scale = qMin(0.95, width / drawn);
         if (fitted.pointSizeF() * scale >= 1)
             fitted.setPointSizeF(fitted.pointSizeF() * scale);
