@@ -1,11 +1,15 @@
-// The photo information (EXIF, IPTC, XMP) of a stamped picture, and its resolution: what the job
-// of one picture carries from the source file into every output format, corrected or dropped.
+// The photo information (EXIF, IPTC, XMP) of a stamped picture, its resolution and its colour
+// profile: what the job of one picture carries from the source file into every output format,
+// corrected, converted or dropped.
+#include "engine/batch/outcometexts.h"
 #include "engine/batch/photoinformation.h"
 #include "engine/batch/stampjob.h"
 #include "engine/read/imageload.h"
+#include "support/profiledfiles.h"
 #include "support/testfiles.h"
 
 #include <QColorSpace>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QtTest>
 
@@ -96,7 +100,9 @@ QByteArray jpegBytes(const QImage &picture)
 
 // A photo taken on its side, as a camera writes it: the pixels stored sideways (160 x 80, the
 // left half red, the right half blue) with orientation 6, a wide-gamut colour profile, 300 dpi, a
-// thumbnail, a GPS position, and camera, date and copyright in EXIF, IPTC and XMP.
+// thumbnail, camera, date and copyright in EXIF, IPTC and XMP, and where it was taken: place
+// names in IPTC and XMP, coordinates in EXIF's GPS fields and, as a drone writes its XMP, in
+// XMP's EXIF fields, in the IPTC locations created and shown, and in its maker's own fields.
 void writeTaggedPhoto(const QString &path)
 {
     QImage sideways(160, 80, QImage::Format_RGB32);
@@ -130,6 +136,8 @@ void writeTaggedPhoto(const QString &path)
     exif["Exif.GPSInfo.GPSLatitude"] = "41/1 1/1 30/1";
     exif["Exif.GPSInfo.GPSLongitudeRef"] = "E";
     exif["Exif.GPSInfo.GPSLongitude"] = "28/1 58/1 0/1";
+    exif["Exif.GPSInfo.GPSAltitude"] = Exiv2::URational(120, 1);
+    exif["Exif.GPSInfo.GPSTimeStamp"] = "4/1 8/1 9/1";
     const QByteArray thumbnail = jpegBytes(sideways.scaled(16, 8));
     Exiv2::ExifThumb(exif).setJpegThumbnail(
         reinterpret_cast<const Exiv2::byte *>(thumbnail.constData()), thumbnail.size());
@@ -141,17 +149,68 @@ void writeTaggedPhoto(const QString &path)
         Exiv2::StringValue value(keyword); // copied by add()
         iptc.add(Exiv2::IptcKey("Iptc.Application2.Keywords"), &value);
     }
+    iptc["Iptc.Application2.City"] = "Istanbul";
+    iptc["Iptc.Application2.CountryName"] = "Turkey";
 
-    Exiv2::XmpData &xmp = image->xmpData();
-    xmp["Xmp.dc.creator"] = photographer.toStdString();
-    xmp["Xmp.dc.rights"] = "lang=x-default " + copyright.toStdString();
-    xmp["Xmp.xmp.Rating"] = "4";
-    xmp["Xmp.tiff.Orientation"] = "6";
-    xmp["Xmp.exif.PixelXDimension"] = "160";
-    xmp["Xmp.exif.GPSLatitude"] = "41,1.5N";
-    xmp["Xmp.exif.GPSLongitude"] = "28,58.0E";
+    image->setXmpPacket(
+        "<x:xmpmeta xmlns:x='adobe:ns:meta/'>\n"
+        " <rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>\n"
+        "  <rdf:Description rdf:about=''\n"
+        "    xmlns:dc='http://purl.org/dc/elements/1.1/'\n"
+        "    xmlns:xmp='http://ns.adobe.com/xap/1.0/'\n"
+        "    xmlns:tiff='http://ns.adobe.com/tiff/1.0/'\n"
+        "    xmlns:exif='http://ns.adobe.com/exif/1.0/'\n"
+        "    xmlns:photoshop='http://ns.adobe.com/photoshop/1.0/'\n"
+        "    xmlns:Iptc4xmpCore='http://iptc.org/std/Iptc4xmpCore/1.0/xmlns/'\n"
+        "    xmlns:Iptc4xmpExt='http://iptc.org/std/Iptc4xmpExt/2008-02-29/'\n"
+        "    xmlns:drone-dji='http://www.dji.com/drone-dji/1.0/'\n"
+        "    xmp:Rating='4' tiff:Orientation='6'\n"
+        "    exif:PixelXDimension='160' exif:PixelYDimension='80'\n"
+        "    exif:GPSLatitude='41,1.5N' exif:GPSLongitude='28,58.0E' exif:GPSAltitude='120/1'\n"
+        "    exif:GPSTimeStamp='2024-05-06T04:08:09Z' exif:GPSDestLatitude='41,2.0N'\n"
+        "    photoshop:City='Istanbul' photoshop:Country='Turkey' Iptc4xmpCore:Location='Galata'\n"
+        "    drone-dji:GpsLatitude='+41.0250' drone-dji:GpsLongitude='+28.9667'\n"
+        "    drone-dji:AbsoluteAltitude='+120.50' drone-dji:RelativeAltitude='+60.00'\n"
+        "    drone-dji:GimbalYawDegree='+10.0'>\n"
+        "   <dc:creator><rdf:Seq><rdf:li>Ada Lens</rdf:li></rdf:Seq></dc:creator>\n"
+        "   <dc:rights><rdf:Alt><rdf:li xml:lang='x-default'>(c) 2024 Ada "
+        "Lens</rdf:li></rdf:Alt></dc:rights>\n"
+        "   <Iptc4xmpExt:LocationCreated><rdf:Bag><rdf:li rdf:parseType='Resource'>\n"
+        "    <Iptc4xmpExt:City>Istanbul</Iptc4xmpExt:City>\n"
+        "    <exif:GPSLatitude>41,1.5N</exif:GPSLatitude>\n"
+        "    <exif:GPSLongitude>28,58.0E</exif:GPSLongitude>\n"
+        "   </rdf:li></rdf:Bag></Iptc4xmpExt:LocationCreated>\n"
+        "   <Iptc4xmpExt:LocationShown><rdf:Bag><rdf:li rdf:parseType='Resource'>\n"
+        "    <exif:GPSLatitude>41,1.6N</exif:GPSLatitude>\n"
+        "    <exif:GPSLongitude>28,58.1E</exif:GPSLongitude>\n"
+        "    <exif:GPSAltitude>30/1</exif:GPSAltitude>\n"
+        "   </rdf:li></rdf:Bag></Iptc4xmpExt:LocationShown>\n"
+        "  </rdf:Description>\n"
+        " </rdf:RDF>\n"
+        "</x:xmpmeta>");
+    image->writeXmpFromPacket(true);
     image->writeMetadata();
 }
+
+// The XMP properties holding coordinates in the tagged photo, sorted.
+const QStringList taggedCoordinates = {
+    "Xmp.drone-dji.AbsoluteAltitude",
+    "Xmp.drone-dji.GpsLatitude",
+    "Xmp.drone-dji.GpsLongitude",
+    "Xmp.drone-dji.RelativeAltitude",
+    "Xmp.exif.GPSAltitude",
+    "Xmp.exif.GPSDestLatitude",
+    "Xmp.exif.GPSLatitude",
+    "Xmp.exif.GPSLongitude",
+    "Xmp.exif.GPSTimeStamp",
+    "Xmp.iptcExt.LocationCreated[1]/exif:GPSLatitude",
+    "Xmp.iptcExt.LocationCreated[1]/exif:GPSLongitude",
+    "Xmp.iptcExt.LocationShown",
+    "Xmp.iptcExt.LocationShown[1]",
+    "Xmp.iptcExt.LocationShown[1]/exif:GPSAltitude",
+    "Xmp.iptcExt.LocationShown[1]/exif:GPSLatitude",
+    "Xmp.iptcExt.LocationShown[1]/exif:GPSLongitude",
+};
 
 // A JPEG whose EXIF block is there but corrupt: its first directory claims 32767 entries.
 void writeCorruptExifPhoto(const QString &path)
@@ -169,8 +228,9 @@ void writeCorruptExifPhoto(const QString &path)
 }
 
 // A TIFF at 96 dpi whose EXIF, 18 text tags of 3900 bytes each, is more than a JPEG's EXIF
-// segment holds (65535 bytes), though no single tag is large.
-void writeLargeExifTiff(const QString &path)
+// segment holds (65535 bytes), though no single tag is large; with the photographer in XMP when
+// `withXmp`.
+void writeLargeExifTiff(const QString &path, bool withXmp)
 {
     QImage picture(40, 30, QImage::Format_RGB32);
     picture.fill(qRgb(20, 160, 90));
@@ -188,7 +248,53 @@ void writeLargeExifTiff(const QString &path)
           "Exif.Photo.SubSecTime", "Exif.Photo.SubSecTimeOriginal",
           "Exif.Photo.SubSecTimeDigitized"})
         image->exifData()[key] = std::string(3900, 'x');
+    if (withXmp)
+        image->xmpData()["Xmp.dc.creator"] = photographer.toStdString();
     image->writeMetadata();
+}
+
+// Spoils one block of the tagged photo at `path` in place, its size unchanged: the EXIF's first
+// directory claims 32767 entries, the IPTC's first dataset (the photographer) claims more bytes
+// than there are, or the XMP's closing tag is misspelt.
+void spoilBlock(const QString &path, PhotoBlock block)
+{
+    QByteArray bytes = fileBytes(path);
+    if (block == PhotoBlock::Exif) {
+        const int tiff = bytes.indexOf(QByteArray("Exif\0\0", 6)) + 6;
+        const bool intel = bytes.mid(tiff, 2) == "II";
+        const auto number = [&](int at, int size) {
+            quint32 value = 0;
+            for (int i = 0; i < size; ++i)
+                value |= quint32(quint8(bytes.at(at + i))) << 8 * (intel ? i : size - 1 - i);
+            return value;
+        };
+        const int directory = tiff + int(number(tiff + 4, 4));
+        bytes[directory + (intel ? 1 : 0)] = '\x7f';
+        bytes[directory + (intel ? 0 : 1)] = '\xff';
+    } else if (block == PhotoBlock::Iptc) {
+        const int dataset = bytes.indexOf(QByteArray("\x1c\x02\x50", 3));
+        QVERIFY(dataset > 0);
+        bytes.replace(dataset + 3, 2, "\x7f\xff");
+    } else {
+        QVERIFY(bytes.contains("</rdf:RDF>"));
+        bytes.replace("</rdf:RDF>", "</rdf:RDX>");
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Whether each block of the file at `path` holds what the tagged photo and the large TIFF put in
+// it: the photographer.
+PhotoBlocks blocksWithThePhotographer(const QString &path)
+{
+    const Tags tags = readTags(path);
+    PhotoBlocks blocks;
+    blocks.setFlag(PhotoBlock::Exif, exifValue(tags, "Exif.Image.Artist") == photographer);
+    blocks.setFlag(PhotoBlock::Iptc,
+                   iptcValues(tags, "Iptc.Application2.Byline") == QStringList {photographer});
+    blocks.setFlag(PhotoBlock::Xmp, xmpValue(tags, "Xmp.dc.creator") == photographer);
+    return blocks;
 }
 
 // A picture as it is written today: the stamped picture at the working copy's resolution.
@@ -203,6 +309,8 @@ QByteArray encodedAtTheWorkingResolution(QImage stamped, const QString &format)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(PhotoBlocks)
 
 class TstPhotoInformation : public QObject
 {
@@ -219,6 +327,8 @@ private slots:
     void resolutionIsTheSources();
     void unreadableInformationIsLogged_data();
     void unreadableInformationIsLogged();
+    void profileDescribesThePixels_data();
+    void profileDescribesThePixels();
 
 private:
     StampJob job(const QString &format) const;
@@ -278,7 +388,7 @@ void TstPhotoInformation::taggedPhoto()
 
     const StampResult result = stampFile(source, stampJob);
     QCOMPARE(result.outcome.output, dir->filePath("out/photo." + format));
-    QCOMPARE(result.outcome.informationNotKept, QString());
+    QCOMPARE(result.outcome.informationNotKept, QStringList());
 
     const QImage written = readPicture(result.outcome.output);
     QCOMPARE(written.size(), QSize(80, 160));
@@ -332,7 +442,23 @@ void TstPhotoInformation::taggedPhoto()
     QCOMPARE(xmpValue(tags, "Xmp.xmp.Rating"), QStringLiteral("4"));
     QCOMPARE(xmpValue(tags, "Xmp.tiff.Orientation"), QStringLiteral("1"));
     QCOMPARE(xmpValue(tags, "Xmp.exif.PixelXDimension"), QStringLiteral("80"));
-    QCOMPARE(xmpValue(tags, "Xmp.exif.GPSLatitude").isEmpty(), !keepLocation);
+
+    // Every coordinate goes, in every namespace, unless kept; place names stay.
+    QStringList coordinates;
+    for (const Exiv2::Xmpdatum &datum : tags.xmp) {
+        if (taggedCoordinates.contains(QString::fromStdString(datum.key())))
+            coordinates << QString::fromStdString(datum.key());
+    }
+    coordinates.sort();
+    QCOMPARE(coordinates, keepLocation ? taggedCoordinates : QStringList());
+    QCOMPARE(xmpValue(tags, "Xmp.exif.GPSLatitude"), keepLocation ? "41,1.5N" : "");
+    QCOMPARE(iptcValues(tags, "Iptc.Application2.City"), QStringList {"Istanbul"});
+    QCOMPARE(iptcValues(tags, "Iptc.Application2.CountryName"), QStringList {"Turkey"});
+    QCOMPARE(xmpValue(tags, "Xmp.photoshop.City"), QStringLiteral("Istanbul"));
+    QCOMPARE(xmpValue(tags, "Xmp.iptc.Location"), QStringLiteral("Galata"));
+    QCOMPARE(xmpValue(tags, "Xmp.iptcExt.LocationCreated[1]/Iptc4xmpExt:City"),
+             QStringLiteral("Istanbul"));
+    QCOMPARE(xmpValue(tags, "Xmp.drone-dji.GimbalYawDegree"), QStringLiteral("+10.0"));
 }
 
 void TstPhotoInformation::sourceWithoutInformationGivesTodaysFile_data()
@@ -359,7 +485,7 @@ void TstPhotoInformation::sourceWithoutInformationGivesTodaysFile()
 
     const StampResult result = stampFile(source, job(format));
     QVERIFY(!result.outcome.output.isEmpty());
-    QCOMPARE(result.outcome.informationNotKept, QString());
+    QCOMPARE(result.outcome.informationNotKept, QStringList());
     QCOMPARE(fileBytes(result.outcome.output),
              encodedAtTheWorkingResolution(result.stamped.image, format));
     QCOMPARE(dotsPerInch(readPicture(result.outcome.output)), QSize(96, 96));
@@ -438,7 +564,7 @@ void TstPhotoInformation::resolutionIsTheSources()
 
     const StampResult result = stampFile(source, job(format));
     QVERIFY(!result.outcome.output.isEmpty());
-    QCOMPARE(result.outcome.informationNotKept, QString());
+    QCOMPARE(result.outcome.informationNotKept, QStringList());
     QCOMPARE(dotsPerInch(readPicture(result.outcome.output)), expected);
     if (expected == QSize(96, 96))
         QCOMPARE(fileBytes(result.outcome.output),
@@ -450,26 +576,53 @@ void TstPhotoInformation::unreadableInformationIsLogged_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("format");
     QTest::addColumn<bool>("keepMetadata");
-    for (const char *format : {"jpg", "png", "tif"})
-        QTest::addRow("corrupt EXIF to %s", format) << "corrupt.jpg" << format << true;
-    QTest::addRow("corrupt EXIF, information left out") << "corrupt.jpg"
-                                                        << "jpg" << false;
+    QTest::addColumn<QStringList>("notKept");
+    QTest::addColumn<PhotoBlocks>("kept");
+    const QStringList exif {"EXIF"};
+    for (const char *format : {"jpg", "png", "tif"}) {
+        QTest::addRow("corrupt EXIF to %s", format)
+            << "corrupt.jpg" << format << true << exif << PhotoBlocks();
+        QTest::addRow("tagged, corrupt EXIF to %s", format)
+            << "exif-spoilt.jpg" << format << true << exif << (PhotoBlock::Iptc | PhotoBlock::Xmp);
+        QTest::addRow("tagged, IPTC dataset too long to %s", format)
+            << "iptc-spoilt.jpg" << format << true << QStringList {"IPTC"}
+            << (PhotoBlock::Exif | PhotoBlock::Xmp);
+        QTest::addRow("tagged, XMP not well-formed to %s", format)
+            << "xmp-spoilt.jpg" << format << true << QStringList {"XMP"}
+            << (PhotoBlock::Exif | PhotoBlock::Iptc);
+    }
+    QTest::addRow("corrupt EXIF, information left out")
+        << "corrupt.jpg"
+        << "jpg" << false << QStringList() << PhotoBlocks();
     QTest::addRow("EXIF too large for a JPEG") << "large.tif"
-                                               << "jpg" << true;
+                                               << "jpg" << true << exif << PhotoBlocks();
+    QTest::addRow("EXIF too large for a JPEG, XMP kept")
+        << "large-xmp.tif"
+        << "jpg" << true << exif << PhotoBlocks(PhotoBlock::Xmp);
 }
 
-// Information that cannot be read, or written into the output's format: the picture is written
-// as it would be without any, and the log says so once, unless the information was not asked for.
+// Information that cannot be read, or written into the output's format, costs its own block
+// alone: the others are kept, and the log names what was not, once, unless the information was
+// not asked for. With no block left, the picture is written as it would be without any.
 void TstPhotoInformation::unreadableInformationIsLogged()
 {
     QFETCH(QString, source);
     QFETCH(QString, format);
     QFETCH(bool, keepMetadata);
+    QFETCH(QStringList, notKept);
+    QFETCH(PhotoBlocks, kept);
     const QString path = inputPath(source);
-    if (source == "corrupt.jpg")
+    if (source == "corrupt.jpg") {
         writeCorruptExifPhoto(path);
-    else
-        writeLargeExifTiff(path);
+    } else if (source.endsWith(".tif")) {
+        writeLargeExifTiff(path, source == "large-xmp.tif");
+    } else {
+        writeTaggedPhoto(path);
+        spoilBlock(path,
+                   source.startsWith("exif")       ? PhotoBlock::Exif
+                       : source.startsWith("iptc") ? PhotoBlock::Iptc
+                                                   : PhotoBlock::Xmp);
+    }
     QVERIFY(!readPicture(path).isNull());
     StampJob stampJob = job(format);
     stampJob.keepMetadata = keepMetadata;
@@ -477,9 +630,81 @@ void TstPhotoInformation::unreadableInformationIsLogged()
     const StampResult result = stampFile(path, stampJob);
     QVERIFY(!result.outcome.output.isEmpty());
     QCOMPARE(result.outcome.kind, PictureOutcome::Written);
-    QCOMPARE(result.outcome.informationNotKept.isEmpty(), !keepMetadata);
-    QCOMPARE(fileBytes(result.outcome.output),
-             encodedAtTheWorkingResolution(result.stamped.image, format));
+    QCOMPARE(result.outcome.informationNotKept, notKept);
+    QCOMPARE(blocksWithThePhotographer(result.outcome.output), kept);
+    if (!kept)
+        QCOMPARE(fileBytes(result.outcome.output),
+                 encodedAtTheWorkingResolution(result.stamped.image, format));
+
+    QStringList lines;
+    for (const OutcomeLine &line :
+         outcomeLines(result.outcome, stampJob.outputFolder, format, 1, 1))
+        lines << line.text;
+    const QString notKeptLine = !kept
+        ? "The photo information (camera, date, copyright) of " + path + " was not kept"
+        : "Part of the photo information (camera, date, copyright) of " + path
+            + " was not kept: its " + notKept.join(" and ");
+    QCOMPARE(lines.contains(notKeptLine), keepMetadata);
+    QCOMPARE(lines.size(), keepMetadata ? 2 : 1);
+}
+
+void TstPhotoInformation::profileDescribesThePixels_data()
+{
+    QTest::addColumn<QByteArray>("left");
+    QTest::addColumn<QByteArray>("right");
+    QTest::addColumn<QByteArray>("profile");
+    QTest::addColumn<uint>("leftColor");
+    QTest::addColumn<uint>("rightColor");
+    QTest::addColumn<QString>("format");
+    const QByteArray grey = linearGreyProfile();
+    const QByteArray press = pressProfile();
+    // Inks stored inverted: cyan alone on the left, half black on the right.
+    const QByteArray cyanInk("\x00\xff\xff\xff", 4);
+    const QByteArray halfBlackInk("\xff\xff\xff\x7f", 4);
+    for (const char *format : {"jpg", "png", "tif"}) {
+        QTest::addRow("grey through a linear grey profile to %s", format)
+            << QByteArray("\x80") << QByteArray("\x40") << grey << uint(qRgb(188, 188, 188))
+            << uint(qRgb(137, 137, 137)) << format;
+        QTest::addRow("CMYK through a press profile to %s", format)
+            << cyanInk << halfBlackInk << press << uint(qRgb(0, 102, 255))
+            << uint(qRgb(127, 127, 127)) << format;
+        QTest::addRow("RGB under a grey profile to %s", format)
+            << QByteArray("\xc8\x78\x28") << QByteArray("\x28\x78\xc8") << grey
+            << uint(qRgb(200, 120, 40)) << uint(qRgb(40, 120, 200)) << format;
+    }
+}
+
+// A profile that does not describe RGB is converted through, in the working copy the preview
+// shows as in the file written, which holds RGB pixels under an RGB profile or none (plain
+// sRGB); one that does not describe the pixels either is dropped.
+void TstPhotoInformation::profileDescribesThePixels()
+{
+    QFETCH(QByteArray, left);
+    QFETCH(QByteArray, right);
+    QFETCH(QByteArray, profile);
+    QFETCH(uint, leftColor);
+    QFETCH(uint, rightColor);
+    QFETCH(QString, format);
+    const QString path = inputPath("profiled.jpg");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(profiledJpeg(left, right, profile));
+    file.close();
+    StampJob stampJob = job(format);
+    stampJob.stamp.text.clear();
+
+    const StampResult result = stampFile(path, stampJob);
+    QVERIFY(result.outcome.written());
+    const QImage written = QImageReader(result.outcome.output).read();
+    const QByteArray writtenProfile = written.colorSpace().iccProfile();
+    QVERIFY2(writtenProfile.isEmpty() || writtenProfile.mid(16, 4) == "RGB ",
+             writtenProfile.mid(16, 4).constData());
+    for (const QImage &picture : {result.picture.image, written}) {
+        QVERIFY2(isNearColor(picture.pixel(12, 24), leftColor),
+                 qPrintable(QColor(picture.pixel(12, 24)).name()));
+        QVERIFY2(isNearColor(picture.pixel(52, 24), rightColor),
+                 qPrintable(QColor(picture.pixel(52, 24)).name()));
+    }
 }
 
 QTEST_MAIN(TstPhotoInformation)

@@ -1,5 +1,6 @@
 // The preview pane: loading the selected picture, fit and actual size, dragging the stamps.
 #include "engine/read/imageload.h"
+#include "support/profiledfiles.h"
 #include "support/testenv.h"
 #include "support/windowfixture.h"
 #include "ui_mainwindow.h"
@@ -53,6 +54,8 @@ private slots:
     void namesDoNotScalePictures();
     void contentDecidesTheFormat_data();
     void contentDecidesTheFormat();
+    void profiledPictureShowsAsWritten_data();
+    void profiledPictureShowsAsWritten();
 
 private:
     void selectPicture(const QString &path);
@@ -305,6 +308,33 @@ void TstPreview::contentDecidesTheFormat()
     selectPicture(path);
     QVERIFY(!size.isEmpty());
     QCOMPARE(MainWindowProbe::previewImage(*window).size(), size);
+}
+
+void TstPreview::profiledPictureShowsAsWritten_data()
+{
+    QTest::addColumn<QByteArray>("left");
+    QTest::addColumn<QByteArray>("profile");
+    QTest::addColumn<uint>("shown");
+    QTest::newRow("grey through a linear grey profile")
+        << QByteArray("\x80") << linearGreyProfile() << uint(qRgb(188, 188, 188));
+    QTest::newRow("CMYK, cyan ink stored inverted, through a press profile")
+        << QByteArray("\x00\xff\xff\xff", 4) << pressProfile() << uint(qRgb(0, 102, 255));
+}
+
+// The preview converts a grey or CMYK picture through its profile as the written file does.
+void TstPreview::profiledPictureShowsAsWritten()
+{
+    QFETCH(QByteArray, left);
+    QFETCH(QByteArray, profile);
+    QFETCH(uint, shown);
+    const QString path = dir->filePath(QStringLiteral("profiled.jpg"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(profiledJpeg(left, left, profile));
+    file.close();
+    selectPicture(path);
+    const QRgb pixel = MainWindowProbe::previewImage(*window).pixel(12, 24);
+    QVERIFY2(isNearColor(pixel, shown), qPrintable(QColor(pixel).name()));
 }
 
 QTEST_MAIN(TstPreview)

@@ -287,6 +287,8 @@ void TstStampCommand::helpAndVersion_data()
     QTest::addColumn<QString>("printed");
     QTest::newRow("help") << "--help"
                           << "--output <DIR>";
+    QTest::newRow("help says what removing the location removes") << "--help"
+                                                                  << "latitude";
     QTest::newRow("version") << "--version"
                              << "tessaro-stamp 2.6.6";
 }

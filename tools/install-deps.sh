@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5webkit5-dev
-    qt5-image-formats-plugins kimageformat-plugins libopenjp2-7-dev libexiv2-dev
+    qt5-image-formats-plugins kimageformat-plugins libopenjp2-7-dev libexiv2-dev liblcms2-dev
+    libjpeg-dev
     fonts-dejavu-core bindfs
     dpkg-dev desktop-file-utils appstream
 )

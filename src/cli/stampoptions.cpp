@@ -40,7 +40,10 @@ struct StampParser
         QStringLiteral("keep|strip")};
     QCommandLineOption keepLocation {
         QStringLiteral("keep-location"),
-        Texts::tr("Keep the location (GPS) in the photo information.")};
+        Texts::tr("Keep the location in the photo information. Without it, every coordinate "
+                  "is removed from the EXIF, IPTC and XMP, in every namespace: latitude, "
+                  "longitude, altitude, and the GPS fields with them (GPS time, direction, "
+                  "destination). Place names (city, region, country, sublocation) stay.")};
     QCommandLineOption jobs {QStringLiteral("jobs"),
                              Texts::tr("Stamp <N> pictures at once (default: one per core)."),
                              QStringLiteral("N")};

@@ -54,10 +54,18 @@ QString unwritableLine(const QString &fileName, const QString &folder, const QSt
         .arg(visibleName(fileName), visibleName(folder), reason);
 }
 
-QString informationNotKeptLine(const QString &path)
+QString informationNotKeptLine(const QString &path, const QStringList &notKept, bool partlyKept)
 {
-    return QStringLiteral("The photo information (camera, date, copyright) of %1 was not kept")
-        .arg(visibleName(path));
+    if (!partlyKept)
+        return QStringLiteral("The photo information (camera, date, copyright) of %1 was not kept")
+            .arg(visibleName(path));
+    QString blocks = notKept.constLast();
+    if (notKept.size() > 1)
+        blocks = notKept.mid(0, notKept.size() - 1).join(QLatin1String(", "))
+            + QLatin1String(" and ") + blocks;
+    return QStringLiteral(
+               "Part of the photo information (camera, date, copyright) of %1 was not kept: its %2")
+        .arg(visibleName(path), blocks);
 }
 
 QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &folder,
@@ -86,7 +94,9 @@ QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &
                               renamedLine(folder, source.baseName(), format,
                                           QFileInfo(outcome.output).completeBaseName())};
     if (!outcome.informationNotKept.isEmpty())
-        lines << OutcomeLine {false, informationNotKeptLine(outcome.source)};
+        lines << OutcomeLine {false,
+                              informationNotKeptLine(outcome.source, outcome.informationNotKept,
+                                                     outcome.informationPartlyKept)};
     lines << OutcomeLine {false, writtenLine(source.completeBaseName(), format, position, count)};
     return lines;
 }

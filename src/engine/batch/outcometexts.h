@@ -23,9 +23,10 @@ QString renamedLine(const QString &folder, const QString &takenBaseName, const Q
 // The line of a picture that exists but does not decode.
 QString unreadableLine(const QString &path, const QString &reason);
 
-// The line of a picture written without the photo information of its source at `path`, which
-// could not be read or written.
-QString informationNotKeptLine(const QString &path);
+// The line of a picture written without photo information of its source at `path`, which could
+// not be read or written: without any of it, or, when it is `partlyKept`, without the blocks
+// named in `notKept` ("EXIF", "IPTC", "XMP").
+QString informationNotKeptLine(const QString &path, const QStringList &notKept, bool partlyKept);
 
 // The line of a picture that could not be written as `fileName` into `folder`.
 QString unwritableLine(const QString &fileName, const QString &folder, const QString &reason);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <mutex>
 #include <set>
+#include <vector>
 
 struct PhotoMetadata
 {
@@ -19,8 +20,9 @@ struct PhotoMetadata
 
 namespace {
 
-// Tags that describe how a TIFF file stores its pixels and colour profile: they belong to the
-// file, not to the photo, and a written TIFF has its own.
+// Tags that describe how a TIFF file stores its pixels and colour profile, and the copies of its
+// IPTC and XMP it keeps in tags: they belong to the file, not to the photo, a written TIFF has
+// its own, and the IPTC and XMP go as blocks of their own.
 const std::set<std::string> fileStructureKeys = {
     "Exif.Image.NewSubfileType",
     "Exif.Image.SubfileType",
@@ -53,6 +55,9 @@ const std::set<std::string> fileStructureKeys = {
     "Exif.Image.YCbCrPositioning",
     "Exif.Image.ReferenceBlackWhite",
     "Exif.Image.InterColorProfile",
+    "Exif.Image.XMLPacket",
+    "Exif.Image.IPTCNAA",
+    "Exif.Image.ImageResources",
 };
 
 // Tags every written picture states anew (its orientation and resolution): alone, they are no
@@ -64,13 +69,25 @@ const std::set<std::string> pictureLayoutKeys = {
     "Exif.Image.ResolutionUnit",
 };
 
-// The library logs what it cannot read (a corrupt block, say) instead of throwing; the log goes
-// to this counter of the thread that logs, and nowhere else.
-thread_local int libraryErrors = 0;
+constexpr PhotoBlocks allBlocks = PhotoBlock::Exif | PhotoBlock::Iptc | PhotoBlock::Xmp;
 
-void countLibraryError(int, const char *)
+// The library logs what it cannot read (a corrupt block, say) instead of throwing, and names the
+// XMP and IPTC in its messages about them; its other errors are about the EXIF (its directories
+// and maker notes). A block it could not decode it drops with a warning, the only warning that
+// counts. The blocks with trouble go to this record of the thread that logs, and nowhere else.
+thread_local PhotoBlocks troubledBlocks;
+
+void noteLibraryTrouble(int level, const char *message)
 {
-    ++libraryErrors;
+    const QByteArray text(message);
+    if (level < Exiv2::LogMsg::error && !text.startsWith("Failed to decode"))
+        return;
+    if (text.contains("XMP"))
+        troubledBlocks |= PhotoBlock::Xmp;
+    else if (text.contains("IPTC"))
+        troubledBlocks |= PhotoBlock::Iptc;
+    else
+        troubledBlocks |= PhotoBlock::Exif;
 }
 
 void lockNamespaces(void *mutex, bool lock)
@@ -82,18 +99,18 @@ void lockNamespaces(void *mutex, bool lock)
         namespaceMutex->unlock();
 }
 
-// Runs `work`, the only place the library's exceptions are caught: false when it threw or
-// logged an error.
+// Runs `work`, the only place the library's exceptions are caught: the blocks the library
+// reported trouble with, or all of them when it threw.
 template<typename Work>
-bool succeeds(const Work &work)
+PhotoBlocks troubleOf(const Work &work)
 {
-    const int errorsBefore = libraryErrors;
+    troubledBlocks = {};
     try {
         work();
     } catch (const std::exception &) {
-        return false;
+        return allBlocks;
     }
-    return libraryErrors == errorsBefore;
+    return troubledBlocks;
 }
 
 // The library's view of `bytes`, which must outlive it.
@@ -123,6 +140,78 @@ bool startsWith(const std::string &text, const char *prefix)
     return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
+bool contains(const std::string &text, const char *part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// Whether a property's own name (no namespace prefix, no array index), in lower case, names a
+// coordinate.
+bool namesCoordinate(const std::string &name)
+{
+    static const std::set<std::string> shortNames = {"lat", "lon", "long", "lng"};
+    return startsWith(name, "gps") || contains(name, "latitude") || contains(name, "longitude")
+        || contains(name, "altitude") || contains(name, "elevation") || contains(name, "coordinate")
+        || shortNames.count(name) > 0;
+}
+
+// Whether the XMP property at `key` ("Xmp.prefix.Name", then "/prefix:Field" for a struct's
+// field, "[n]" for an array's item, "/?prefix:name" for a qualifier) is a coordinate or lies
+// within one, in any namespace: the GPS fields of the EXIF schema, an IPTC location's GPS
+// fields, a drone maker's position and altitude. Place names (a city, a country, a
+// sublocation) are not.
+bool isXmpCoordinate(const std::string &key)
+{
+    const std::size_t prefixEnd = key.find('.', 4); // after "Xmp."
+    if (prefixEnd == std::string::npos)
+        return false;
+    std::size_t stepStart = prefixEnd + 1;
+    while (stepStart < key.size()) {
+        const std::size_t stepEnd = std::min(key.find('/', stepStart), key.size());
+        std::string step = key.substr(stepStart, stepEnd - stepStart);
+        step = step.substr(0, step.find('['));
+        step = step.substr(step.find(':') + 1); // npos + 1 is 0: no prefix
+        std::transform(step.begin(), step.end(), step.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        if (namesCoordinate(step))
+            return true;
+        stepStart = stepEnd + 1;
+    }
+    return false;
+}
+
+// Erases from `xmp` the properties that `doomed` names, and the structs and arrays their
+// removal leaves empty.
+template<typename Doomed>
+void eraseProperties(Exiv2::XmpData &xmp, const Doomed &doomed)
+{
+    const auto withMembers = [](const std::set<std::string> &keys, const std::string &key) {
+        for (const char separator : {'/', '['}) {
+            const auto member = keys.lower_bound(key + separator);
+            if (member != keys.end() && startsWith(*member, (key + separator).c_str()))
+                return true;
+        }
+        return false;
+    };
+    std::set<std::string> keysBefore;
+    for (const Exiv2::Xmpdatum &datum : xmp)
+        keysBefore.insert(datum.key());
+    eraseIf(xmp, doomed);
+    std::set<std::string> keysAfter;
+    for (const Exiv2::Xmpdatum &datum : xmp)
+        keysAfter.insert(datum.key());
+    // A member's key sorts after its container's: from the last key back, the innermost go first.
+    const std::vector<std::string> kept(keysAfter.begin(), keysAfter.end());
+    std::set<std::string> emptied;
+    for (auto key = kept.rbegin(); key != kept.rend(); ++key) {
+        if (withMembers(keysBefore, *key) && !withMembers(keysAfter, *key)) {
+            keysAfter.erase(*key);
+            emptied.insert(*key);
+        }
+    }
+    eraseIf(xmp, [&](const Exiv2::Xmpdatum &datum) { return emptied.count(datum.key()) > 0; });
+}
+
 // The source's EXIF without the tags that describe its file.
 Exiv2::ExifData photoExif(Exiv2::ExifData exif)
 {
@@ -131,12 +220,18 @@ Exiv2::ExifData photoExif(Exiv2::ExifData exif)
     return exif;
 }
 
-bool holdsInformation(const PhotoMetadata &metadata)
+// The blocks of `metadata` that hold information: an EXIF of more than the tags every written
+// picture states anew, an IPTC or XMP of anything.
+PhotoBlocks heldBlocks(const PhotoMetadata &metadata)
 {
     const auto isLayout
         = [](const Exiv2::Exifdatum &datum) { return pictureLayoutKeys.count(datum.key()) > 0; };
-    return !metadata.iptc.empty() || !metadata.xmp.empty()
-        || !std::all_of(metadata.exif.begin(), metadata.exif.end(), isLayout);
+    PhotoBlocks held;
+    held.setFlag(PhotoBlock::Exif,
+                 !std::all_of(metadata.exif.begin(), metadata.exif.end(), isLayout));
+    held.setFlag(PhotoBlock::Iptc, !metadata.iptc.empty());
+    held.setFlag(PhotoBlock::Xmp, !metadata.xmp.empty());
+    return held;
 }
 
 // One resolution of the EXIF or TIFF tags in dots per meter; 0 when it is missing, has no
@@ -249,7 +344,10 @@ Exiv2::ExifData writtenExif(Exiv2::ExifData exif, const Exiv2::ExifData &photo,
     return exif;
 }
 
-Exiv2::XmpData writtenXmp(Exiv2::XmpData xmp, const QSize &pixelSize, bool keepLocation)
+// The XMP for a written file of `pixelSize` pixels, which is RGB and holds a colour profile when
+// `withProfile`.
+Exiv2::XmpData writtenXmp(Exiv2::XmpData xmp, const QSize &pixelSize, bool withProfile,
+                          bool keepLocation)
 {
     const std::string width = std::to_string(pixelSize.width());
     const std::string height = std::to_string(pixelSize.height());
@@ -258,20 +356,34 @@ Exiv2::XmpData writtenXmp(Exiv2::XmpData xmp, const QSize &pixelSize, bool keepL
     replaceIfPresent<Exiv2::XmpKey>(xmp, "Xmp.tiff.ImageLength", height);
     replaceIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelXDimension", width);
     replaceIfPresent<Exiv2::XmpKey>(xmp, "Xmp.exif.PixelYDimension", height);
-    eraseIf(xmp, [&](const Exiv2::Xmpdatum &datum) {
+    replaceIfPresent<Exiv2::XmpKey>(xmp, "Xmp.photoshop.ColorMode", "3"); // RGB
+    eraseProperties(xmp, [&](const Exiv2::Xmpdatum &datum) {
         return startsWith(datum.key(), "Xmp.xmp.Thumbnails")
-            || (!keepLocation && startsWith(datum.key(), "Xmp.exif.GPS"));
+            || (!withProfile && datum.key() == "Xmp.photoshop.ICCProfile")
+            || (!keepLocation && isXmpCoordinate(datum.key()));
     });
     return xmp;
 }
 
 } // namespace
 
+QStringList photoBlockNames(PhotoBlocks blocks)
+{
+    QStringList names;
+    if (blocks & PhotoBlock::Exif)
+        names << QStringLiteral("EXIF");
+    if (blocks & PhotoBlock::Iptc)
+        names << QStringLiteral("IPTC");
+    if (blocks & PhotoBlock::Xmp)
+        names << QStringLiteral("XMP");
+    return names;
+}
+
 void preparePhotoInformation()
 {
     [[maybe_unused]] static const bool prepared = [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::error);
-        Exiv2::LogMsg::setHandler(&countLibraryError);
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
+        Exiv2::LogMsg::setHandler(&noteLibraryTrouble);
         static std::mutex namespaceMutex;
         return Exiv2::XmpParser::initialize(&lockNamespaces, &namespaceMutex);
     }();
@@ -282,7 +394,7 @@ PhotoInformation readPhotoInformation(const QByteArray &fileBytes)
     preparePhotoInformation();
     PhotoInformation information;
     auto metadata = std::make_shared<PhotoMetadata>();
-    information.unreadable = !succeeds([&] {
+    information.unreadable = troubleOf([&] {
         if (Exiv2::ImageFactory::getType(
                 reinterpret_cast<const Exiv2::byte *>(fileBytes.constData()),
                 long(fileBytes.size()))
@@ -294,42 +406,74 @@ PhotoInformation readPhotoInformation(const QByteArray &fileBytes)
         metadata->iptc = image->iptcData();
         metadata->xmp = image->xmpData();
     });
+    // Each block that read cleanly is kept, whatever became of the others.
+    if (information.unreadable & PhotoBlock::Exif)
+        metadata->exif.clear();
+    if (information.unreadable & PhotoBlock::Iptc)
+        metadata->iptc.clear();
+    if (information.unreadable & PhotoBlock::Xmp)
+        metadata->xmp.clear();
     const QSize header = headerDotsPerMeter(fileBytes);
     if (!header.isEmpty()) {
         information.dotsPerMeterX = header.width();
         information.dotsPerMeterY = header.height();
-    } else if (!information.unreadable) {
+    } else {
         information.dotsPerMeterX = dotsPerMeter(metadata->exif, "Exif.Image.XResolution");
         information.dotsPerMeterY = dotsPerMeter(metadata->exif, "Exif.Image.YResolution");
     }
-    if (!information.unreadable && holdsInformation(*metadata))
+    information.blocks = heldBlocks(*metadata);
+    if (information.blocks)
         information.metadata = std::move(metadata);
     return information;
 }
 
-bool addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
-                         const QImage &picture, bool keepLocation)
+PhotoBlocks addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
+                                const QImage &picture, bool keepLocation)
 {
     preparePhotoInformation();
+    const PhotoMetadata &photo = *information.metadata;
     QByteArray written;
-    const bool added = succeeds([&] {
-        const auto image = openBytes(*encoded);
-        // What the encoder wrote stays: the colour profile, and a TIFF's own tags.
-        image->readMetadata();
-        const Exiv2::ExifData &photo = information.metadata->exif;
-        const bool freshThumbnail = image->imageType() == Exiv2::ImageType::jpeg
-            && Exiv2::ExifThumbC(photo).copy().size_ > 0;
-        image->setExifData(writtenExif(image->exifData(), photo, picture.size(),
-                                       freshThumbnail ? exifThumbnail(picture) : QByteArray(),
-                                       keepLocation));
-        image->setIptcData(information.metadata->iptc);
-        image->setXmpData(writtenXmp(information.metadata->xmp, picture.size(), keepLocation));
-        image->writeMetadata();
-        Exiv2::BasicIo &io = image->io();
-        written = QByteArray(reinterpret_cast<const char *>(io.mmap()), int(io.size()));
-        io.munmap();
+    const QSize pixelSize = picture.size();
+    // A JPEG takes a fresh thumbnail where the photo had one; without it when that cannot be read.
+    QByteArray thumbnail;
+    troubleOf([&] {
+        if (Exiv2::ImageFactory::getType(
+                reinterpret_cast<const Exiv2::byte *>(encoded->constData()), long(encoded->size()))
+                == Exiv2::ImageType::jpeg
+            && Exiv2::ExifThumbC(photo.exif).copy().size_ > 0)
+            thumbnail = exifThumbnail(picture);
     });
-    if (added)
+    const auto writes = [&](PhotoBlocks blocks) {
+        return !troubleOf([&] {
+            const auto image = openBytes(*encoded);
+            // What the encoder wrote stays: the colour profile, and a TIFF's own tags.
+            image->readMetadata();
+            if (blocks & PhotoBlock::Exif)
+                image->setExifData(
+                    writtenExif(image->exifData(), photo.exif, pixelSize, thumbnail, keepLocation));
+            if (blocks & PhotoBlock::Iptc)
+                image->setIptcData(photo.iptc);
+            if (blocks & PhotoBlock::Xmp)
+                image->setXmpData(
+                    writtenXmp(photo.xmp, pixelSize, image->iccProfileDefined(), keepLocation));
+            image->writeMetadata();
+            Exiv2::BasicIo &io = image->io();
+            written = QByteArray(reinterpret_cast<const char *>(io.mmap()), int(io.size()));
+            io.munmap();
+        });
+    };
+    PhotoBlocks writable = information.blocks;
+    if (!writes(writable)) {
+        // A block the file cannot take costs that block alone.
+        writable = {};
+        for (const PhotoBlock block : {PhotoBlock::Exif, PhotoBlock::Iptc, PhotoBlock::Xmp}) {
+            if (information.blocks & block && writes(block))
+                writable |= block;
+        }
+        if (writable && !writes(writable))
+            writable = {};
+    }
+    if (writable)
         *encoded = written;
-    return added;
+    return information.blocks & ~writable;
 }

@@ -2,9 +2,11 @@
 #define TESSARO_PHOTOINFORMATION_H
 
 #include <QByteArray>
+#include <QFlags>
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -16,13 +18,23 @@ void preparePhotoInformation();
 // The EXIF, IPTC and XMP of a file, in the metadata library's own types.
 struct PhotoMetadata;
 
+// The blocks photo information comes in; each is read, kept or left out on its own.
+enum class PhotoBlock { Exif = 1, Iptc = 2, Xmp = 4 };
+Q_DECLARE_FLAGS(PhotoBlocks, PhotoBlock)
+Q_DECLARE_OPERATORS_FOR_FLAGS(PhotoBlocks)
+
+// The names of `blocks` ("EXIF", "IPTC", "XMP"), in that order.
+QStringList photoBlockNames(PhotoBlocks blocks);
+
 // What a picture file tells about the photo: camera, date, copyright, location and the like.
 struct PhotoInformation
 {
-    std::shared_ptr<const PhotoMetadata> metadata; // null when the file holds none we can read
-    // The file holds information that could not be read: a corrupt block, or one the library
-    // reports errors for. `metadata` is then null.
-    bool unreadable = false;
+    // The blocks that read cleanly; null when they hold nothing worth writing.
+    std::shared_ptr<const PhotoMetadata> metadata;
+    PhotoBlocks blocks; // the blocks `metadata` holds
+    // The blocks the file holds that could not be read: a corrupt one, or one the library
+    // reports errors for; all three when the file's structure itself could not be read.
+    PhotoBlocks unreadable;
     // The resolution the file states, in dots per meter: a JPEG's JFIF density or a PNG's pHYs
     // chunk, else its EXIF or TIFF tags; 0 when it states none.
     int dotsPerMeterX = 0;
@@ -34,13 +46,16 @@ struct PhotoInformation
 PhotoInformation readPhotoInformation(const QByteArray &fileBytes);
 
 // Adds `information` to `encoded`, the bytes of `picture` as written, corrected for what no longer
-// holds: orientation 1 (the pixels are upright), the picture's pixel dimensions, and no GPS
-// position unless `keepLocation`. The source's thumbnail, which shows the picture without its
-// stamp, is never kept: a JPEG written from a source that had one gets a fresh one of `picture`,
-// as a camera makes it; other formats get none. The file's own tags (a TIFF's structure and
-// resolution) and colour profile stay as encoded. `information` must hold metadata. False, with
-// `encoded` unchanged, when the library could not write it.
-bool addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
-                         const QImage &picture, bool keepLocation);
+// holds: orientation 1 (the pixels are upright), the picture's pixel dimensions, the colour mode
+// and profile name of what is written, and unless `keepLocation` no coordinate: EXIF without its
+// GPS fields, XMP without the properties that hold one in any namespace (IPTC holds place names
+// only, which stay). The source's thumbnail, which shows the picture without its stamp, is never
+// kept: a JPEG written from a source that had one gets a fresh one of `picture`, as a camera makes
+// it; other formats get none. The file's own tags (a TIFF's structure and resolution) and colour
+// profile stay as encoded. `information` must hold metadata. A block the library cannot write into
+// `encoded` (an EXIF too large for a JPEG, say) is left out alone; gives the blocks left out, with
+// `encoded` unchanged when all are.
+PhotoBlocks addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
+                                const QImage &picture, bool keepLocation);
 
 #endif // TESSARO_PHOTOINFORMATION_H

@@ -2,6 +2,7 @@
 #define TESSARO_PICTUREOUTCOME_H
 
 #include <QString>
+#include <QStringList>
 
 // What became of one picture of a run, as data: each front end says it in its own words.
 struct PictureOutcome
@@ -21,9 +22,11 @@ struct PictureOutcome
     QString source;
     QString output; // the written file; empty unless written
     QString reason; // why it was not read or not written, in the system's or the decoder's words
-    // Why the photo information of the source is not in the written file; empty when it is, or
-    // when it was not asked for.
-    QString informationNotKept;
+    // The blocks of the source's photo information ("EXIF", "IPTC", "XMP") that are not in the
+    // written file though asked for, as they could not be read or written; empty when all are,
+    // or when none was asked for. `informationPartlyKept` when another block is in it.
+    QStringList informationNotKept;
+    bool informationPartlyKept = false;
 
     bool written() const { return kind == Written || kind == Renamed; }
 };

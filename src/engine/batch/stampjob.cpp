@@ -4,7 +4,6 @@
 #include "engine/batch/pictureencoder.h"
 #include "engine/batch/picturesaver.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace {
@@ -19,11 +18,6 @@ struct TurnEnder
             turn.gate->endTurn(turn.ticket);
     }
 };
-
-QString text(const char *sourceText)
-{
-    return QCoreApplication::translate("stampFile", sourceText);
-}
 
 PictureOutcome::Kind readFailure(ReadProblem problem)
 {
@@ -90,12 +84,13 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
         = PictureEncoder(job.format.toLatin1(), job.quality).encode(result.stamped.image, &reason);
     if (encoded.isEmpty())
         return end(PictureOutcome::NotWritten, reason);
-    if (job.keepMetadata && information.unreadable)
-        outcome.informationNotKept = text("it could not be read");
-    else if (job.keepMetadata && information.metadata
-             && !addPhotoInformation(information, &encoded, result.stamped.image,
-                                     job.keepLocation))
-        outcome.informationNotKept = text("it could not be written");
+    if (job.keepMetadata) {
+        const PhotoBlocks notWritten = information.metadata
+            ? addPhotoInformation(information, &encoded, result.stamped.image, job.keepLocation)
+            : PhotoBlocks();
+        outcome.informationNotKept = photoBlockNames(information.unreadable | notWritten);
+        outcome.informationPartlyKept = information.blocks & ~notWritten;
+    }
 
     const SavedPicture saved
         = savePicture(encoded, job.outputFolder, QFileInfo(path).completeBaseName(), job.format,

@@ -1,6 +1,7 @@
 #include "engine/read/imageload.h"
 
 #include "engine/read/pictureguards.h"
+#include "engine/read/profileconversion.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -143,6 +144,7 @@ PictureFile readPictureFile(const QString &path)
     reason = missingRowsReason(head, read.bytes.size());
     if (!reason.isEmpty())
         return refuse(ReadProblem::Damaged, reason);
+    picture = rgbThroughProfile(std::move(picture), read.bytes);
     picture = upright(std::move(picture), reader.transformation());
     // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
     // stamped pixel for pixel, whatever its name.
