@@ -171,7 +171,8 @@ void TstBatchFiles::texts_data()
         << notWrittenText(2, 0, 12)
         << "2 of 12 pictures were not written. The Results tab lists them.";
     QTest::newRow("one not written")
-        << notWrittenText(1, 0, 12) << "1 of 12 pictures was not written. The Results tab lists it.";
+        << notWrittenText(1, 0, 12)
+        << "1 of 12 pictures was not written. The Results tab lists it.";
     QTest::newRow("one gone") << notWrittenText(0, 1, 3)
                               << "1 of 3 pictures was not written: its file no longer existed.";
     QTest::newRow("two gone") << notWrittenText(0, 2, 3)
@@ -268,10 +269,10 @@ void TstBatchFiles::walkOfADrop()
         = {"", "/sub10", "/sub2", "/sub2/deep", "/.hidden", "/elsewhere", "/texts"};
     for (const QString &folder : folders)
         QVERIFY(QDir().mkpath(root + folder));
-    const QStringList files = {
-        "/p10.png",     "/p2.JPG",      "/P3.tif",          "/notes.txt",     "/.h.png",
-        "/sub10/a.png", "/sub2/b1.png", "/sub2/deep/c.png", "/.hidden/d.png", "/elsewhere/e.png",
-        "/texts/a.txt", "/texts/b.txt", "/texts/c.txt"};
+    const QStringList files
+        = {"/p10.png",     "/p2.JPG",      "/P3.tif",          "/notes.txt",     "/.h.png",
+           "/sub10/a.png", "/sub2/b1.png", "/sub2/deep/c.png", "/.hidden/d.png", "/elsewhere/e.png",
+           "/texts/a.txt", "/texts/b.txt", "/texts/c.txt"};
     for (const QString &file : files)
         writeFile(root + file, QByteArray());
     QVERIFY(QFile::link(root + "/elsewhere", root + "/sub2/link-to-folder"));

@@ -84,8 +84,8 @@ void TstHiDpi::previewInTheScreensPixels()
 
     const QPoint press = MainWindowProbe::textPos(*window) / 2 + QPoint(2, 2);
     const int startX = ui->txt_x_spin->value();
-    QMouseEvent pressed(QEvent::MouseButtonPress, press, label->mapToGlobal(press),
-                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent pressed(QEvent::MouseButtonPress, press, label->mapToGlobal(press), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(label, &pressed);
     QVERIFY(MainWindowProbe::textDragging(*window));
     const QPoint to = press + QPoint(10, 0);

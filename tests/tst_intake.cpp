@@ -293,8 +293,8 @@ void TstIntake::droppedItems_data()
         << QStringList {"sub/a.png", "sub"} << QStringList {"sub/a.png", "sub/a.png"} << 2;
     QTest::newRow("three pictures and their folder")
         << QStringList {"sub/a.png", "sub/b.png", "sub/c.png", "sub"}
-        << QStringList {"sub/a.png", "sub/b.png", "sub/c.png", "sub/a.png", "sub/b.png",
-                        "sub/c.png"}
+        << QStringList {"sub/a.png", "sub/b.png", "sub/c.png",
+                        "sub/a.png", "sub/b.png", "sub/c.png"}
         << 6;
 }
 

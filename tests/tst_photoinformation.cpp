@@ -77,7 +77,8 @@ double meanDifference(const QImage &a, const QImage &b)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y);
             const QRgb q = b.pixel(x, y);
-            sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+            sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q))
+                + qAbs(qBlue(p) - qBlue(q));
         }
     }
     return double(sum) / (3.0 * a.width() * a.height());

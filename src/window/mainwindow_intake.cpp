@@ -78,7 +78,9 @@ void MainWindow::addDroppedPaths(const QStringList &paths)
     // `counted` advances once per picture found in a folder and once per dropped item; the label
     // shows it before its last step. Found pictures join the list only once they are at least as
     // many as its entries, so that laying out the list again after each addition stays linear
-    // over the whole drop.
+    // over the whole drop; and the list lays itself out a batch of entries at a time meanwhile, so
+    // that no turn of the event loop waits for the whole list.
+    ui->files_list->setLayoutMode(QListView::Batched);
     int counted = 0;
     QStringList found;
     QElapsedTimer sinceServed;
@@ -89,8 +91,8 @@ void MainWindow::addDroppedPaths(const QStringList &paths)
         }
         if (counted > 0)
             progress.setLabelText(dropProgressLabel(counted - 1));
+        sinceServed.start(); // from the start of a turn to the start of the next
         QCoreApplication::processEvents();
-        sinceServed.start();
     };
     const auto serveInTime = [&] {
         if (sinceServed.elapsed() >= DropServeInterval)
@@ -124,5 +126,6 @@ void MainWindow::addDroppedPaths(const QStringList &paths)
         serve();
     progress.close();
     ui->files_list->addItems(found);
+    ui->files_list->setLayoutMode(QListView::SinglePass); // whole, to show the last entry
     makeLastEntryCurrent(ui->files_list);
 }

@@ -85,7 +85,8 @@ void MainWindow::buildPreviewSurface()
     // What the picture leaves transparent shows as the chosen format writes it: over white, or
     // over a checkerboard where the format keeps transparency.
     previewLabel->setAutoFillBackground(true);
-    for (QRadioButton *format : {ui->outjpg_radio, ui->outpng_radio, ui->outtif_radio})
+    const auto formats = ui->groupBox_3->findChildren<QRadioButton *>();
+    for (QRadioButton *format : formats)
         connect(format, &QRadioButton::toggled, this, [this] { showPreviewBackdrop(); });
     showPreviewBackdrop();
 }
@@ -111,10 +112,10 @@ void MainWindow::updatePreview()
     const qreal ratio = devicePixelRatioF();
     if (!logoImage.isNull()) {
         const QSize box = screenPixels(ui->logo_label->size() - QSize(2, 2), ratio);
-        ui->logo_label->setPixmap(atRatio(
-            QPixmap::fromImage(
-                thumbnailCache.scaled(logoImage, false, box, Qt::KeepAspectRatio, transformMode)),
-            ratio));
+        ui->logo_label->setPixmap(
+            atRatio(QPixmap::fromImage(thumbnailCache.scaled(logoImage, false, box,
+                                                             Qt::KeepAspectRatio, transformMode)),
+                    ratio));
     }
 
     if (stampedImage.isNull())
@@ -127,19 +128,19 @@ void MainWindow::updatePreview()
                     ratio));
     } else if (ui->fit_radio->isChecked()) {
         const QSize box = screenPixels(ui->image_scroll->size() - QSize(2, 2), ratio);
-        previewLabel->setPixmap(atRatio(QPixmap::fromImage(previewCache.scaled(
-                                            stampedImage, stampedOpaque, box,
-                                            Qt::KeepAspectRatio, transformMode)),
-                                        ratio));
+        previewLabel->setPixmap(
+            atRatio(QPixmap::fromImage(previewCache.scaled(stampedImage, stampedOpaque, box,
+                                                           Qt::KeepAspectRatio, transformMode)),
+                    ratio));
     }
 }
 
 void MainWindow::showPreviewBackdrop()
 {
     QPalette palette = previewLabel->palette();
-    palette.setBrush(QPalette::Window, formatKeepsTransparency(outputFormat())
-                                           ? QBrush(checkerboardTile())
-                                           : QBrush(Qt::white));
+    palette.setBrush(QPalette::Window,
+                     formatKeepsTransparency(outputFormat()) ? QBrush(checkerboardTile())
+                                                             : QBrush(Qt::white));
     previewLabel->setPalette(palette);
 }
 

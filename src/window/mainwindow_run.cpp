@@ -184,8 +184,8 @@ void MainWindow::finishRun()
         ui->main_tab->setCurrentIndex(1);
     if (stamping) {
         ui->log_plain->appendPlainText(QStringLiteral("Stamping Completed!"));
-        QMessageBox done(QMessageBox::Information, QStringLiteral("Tessaro"), QStringLiteral("Done"),
-                         QMessageBox::Ok, this);
+        QMessageBox done(QMessageBox::Information, QStringLiteral("Tessaro"),
+                         QStringLiteral("Done"), QMessageBox::Ok, this);
         done.setInformativeText(notWritten);
         done.exec();
         stamping = false;

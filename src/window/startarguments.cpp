@@ -13,8 +13,7 @@ StartRequest parseStartArguments(const QStringList &arguments)
                    && (argument == QLatin1String("--help") || argument == QLatin1String("-h"))) {
             return {StartRequest::ShowHelp, {}};
         } else if (!optionsEnded
-                   && (argument == QLatin1String("--version")
-                       || argument == QLatin1String("-v"))) {
+                   && (argument == QLatin1String("--version") || argument == QLatin1String("-v"))) {
             return {StartRequest::ShowVersion, {}};
         } else {
             request.files << argument;

@@ -16,11 +16,9 @@ QString notWrittenText(int unwritten, int vanished, int count)
     const int notWritten = unwritten + vanished;
     if (notWritten == 0)
         return QString();
-    const QString head = notWritten == 1 ? QStringLiteral("1 of %1 pictures was not written")
-                                               .arg(count)
-                                         : QStringLiteral("%1 of %2 pictures were not written")
-                                               .arg(notWritten)
-                                               .arg(count);
+    const QString head = notWritten == 1
+        ? QStringLiteral("1 of %1 pictures was not written").arg(count)
+        : QStringLiteral("%1 of %2 pictures were not written").arg(notWritten).arg(count);
     if (vanished == 0)
         return head
             + (notWritten == 1 ? QStringLiteral(". The Results tab lists it.")

@@ -19,9 +19,9 @@ public:
     explicit PictureEncoder(const QByteArray &format, int quality = -1);
 
     // The bytes of `picture` in the format, over white where it is not opaque and the format
-    // keeps no transparency (formatKeepsTransparency); empty on failure, and `*reason`, when asked, then says
-    // why: the encoder's warning when it gave one (its errors are often told only so), else the
-    // toolkit's own text.
+    // keeps no transparency (formatKeepsTransparency); empty on failure, and `*reason`, when asked,
+    // then says why: the encoder's warning when it gave one (its errors are often told only so),
+    // else the toolkit's own text.
     QByteArray encode(const QImage &picture, QString *reason) const;
 
 private:

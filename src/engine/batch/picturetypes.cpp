@@ -27,10 +27,10 @@ bool isDroppedPicture(const QString &path)
 
 QStringList dialogPictureSuffixes()
 {
-    return {QStringLiteral("bmp"), QStringLiteral("gif"),  QStringLiteral("jpeg"),
-            QStringLiteral("jpg"), QStringLiteral("jp2"),  QStringLiteral("png"),
+    return {QStringLiteral("bmp"),  QStringLiteral("gif"), QStringLiteral("jpeg"),
+            QStringLiteral("jpg"),  QStringLiteral("jp2"), QStringLiteral("png"),
             QStringLiteral("webp"), QStringLiteral("pgm"), QStringLiteral("pbm"),
-            QStringLiteral("ppm"), QStringLiteral("xbm"),  QStringLiteral("xpm"),
+            QStringLiteral("ppm"),  QStringLiteral("xbm"), QStringLiteral("xpm"),
             QStringLiteral("tiff"), QStringLiteral("tif")};
 }
 
@@ -46,14 +46,13 @@ QStringList namedPictureSuffixes()
 
 bool isNamedPicture(const QString &path)
 {
-    return namedPictureSuffixes().contains(QFileInfo(path).suffix().trimmed(),
-                                           Qt::CaseInsensitive);
+    return namedPictureSuffixes().contains(QFileInfo(path).suffix().trimmed(), Qt::CaseInsensitive);
 }
 
 bool formatKeepsTransparency(const QString &format)
 {
-    static const QStringList withAlpha = {QStringLiteral("png"), QStringLiteral("tif"),
-                                          QStringLiteral("tiff"), QStringLiteral("webp"),
-                                          QStringLiteral("avif")};
+    static const QStringList withAlpha
+        = {QStringLiteral("png"), QStringLiteral("tif"), QStringLiteral("tiff"),
+           QStringLiteral("webp"), QStringLiteral("avif")};
     return withAlpha.contains(format, Qt::CaseInsensitive);
 }

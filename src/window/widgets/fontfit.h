@@ -15,8 +15,8 @@ void widenToContents(const QList<QAbstractButton *> &buttons);
 // scroll bar, so that the contents never need a horizontal one.
 void fitWidthToContents(QScrollArea *area);
 
-// `font`, made smaller where `text` drawn in it on the screen would be wider than `width` pixels, so
-// that a sample of the font shows whole at any font resolution; `font` itself where it fits.
+// `font`, made smaller where `text` drawn in it on the screen would be wider than `width` pixels,
+// so that a sample of the font shows whole at any font resolution; `font` itself where it fits.
 QFont fontFittingWidth(const QFont &font, const QString &text, int width);
 
 #endif // TESSARO_FONTFIT_H
