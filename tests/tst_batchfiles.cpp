@@ -13,6 +13,7 @@
 
 #include <QColorSpace>
 #include <QImageWriter>
+#include <QPainter>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -88,6 +89,10 @@ private slots:
     void loadedWorkingCopy_data();
     void loadedWorkingCopy();
     void undecodableFileGivesTheReason();
+    void decodedNoLargerThanDrawn_data();
+    void decodedNoLargerThanDrawn();
+    void alphaOnlyWhereAPixelIsTranslucent_data();
+    void alphaOnlyWhereAPixelIsTranslucent();
     void runHandsBackInListOrder();
     void stoppedRunLeavesWholeFilesOnly();
 };
@@ -186,6 +191,17 @@ void TstBatchFiles::texts_data()
         << warningHtml(renamedLine("/out", "a\n<b>", "png", "a\n<b>_1"))
         << "<b><font color=\"#ffc90e\">Warning</font></b> - File /out/a\\n&lt;b&gt;.png saved "
            "with new name /out/a\\n&lt;b&gt;_1 to avoid overwrite because it already existed!";
+    QTest::newRow("text past the edge")
+        << pastEdgeLine({StampPastEdge::Text, QRect(-10, 1000, 2400, 90)}, "beach.jpg",
+                        QSize(1600, 1067))
+        << QString::fromUtf8("the text runs past the edge of beach.jpg (its box 2400 × 90 on a "
+                             "1600 × 1067 picture)");
+    QTest::newRow("logo past the edge, markup and a line break in the name")
+        << warningHtml(pastEdgeLine({StampPastEdge::Logo, QRect(390, 5, 20, 30)}, "a\n<b>%2.png",
+                                    QSize(400, 250)))
+        << QString::fromUtf8("<b><font color=\"#ffc90e\">Warning</font></b> - the logo runs past "
+                             "the edge of a\\n&lt;b&gt;%2.png (its box 20 × 30 on a 400 × 250 "
+                             "picture)");
 }
 
 void TstBatchFiles::texts()
@@ -453,18 +469,21 @@ void TstBatchFiles::savedAsTheToolkitWritesIt_data()
 {
     QTest::addColumn<QString>("format");
     QTest::addColumn<int>("quality");
-    QTest::newRow("jpg") << "jpg" << -1;
-    QTest::newRow("jpg at 37") << "jpg" << 37;
-    QTest::newRow("png") << "png" << -1;
-    QTest::newRow("tif") << "tif" << -1;
+    QTest::addColumn<int>("writerQuality");
+    QTest::newRow("jpg") << "jpg" << -1 << -1;
+    QTest::newRow("jpg at 37") << "jpg" << 37 << 37;
+    QTest::newRow("png, compressed fast") << "png" << -1 << 70;
+    QTest::newRow("png at 0") << "png" << 0 << 0;
+    QTest::newRow("tif") << "tif" << -1 << -1;
 }
 
-// The bytes the toolkit's writer makes, with the colour space; a format without transparency gets
-// the picture over white.
+// The bytes the toolkit's writer makes at the quality the encoder gives it, with the colour space;
+// a format without transparency gets the picture over white.
 void TstBatchFiles::savedAsTheToolkitWritesIt()
 {
     QFETCH(QString, format);
     QFETCH(int, quality);
+    QFETCH(int, writerQuality);
     QTemporaryDir dir;
     QImage picture(40, 30, QImage::Format_ARGB32);
     for (int y = 0; y < picture.height(); ++y) {
@@ -478,7 +497,7 @@ void TstBatchFiles::savedAsTheToolkitWritesIt()
     QBuffer expected;
     expected.open(QIODevice::WriteOnly);
     QImageWriter writer(&expected, format.toLatin1());
-    writer.setQuality(quality);
+    writer.setQuality(writerQuality);
     QVERIFY(writer.write(format == "jpg" ? overWhite(picture) : picture));
     QVERIFY(fileBytes(saved.path) == expected.data());
     QCOMPARE(QImage(saved.path).colorSpace(), QColorSpace(QColorSpace::DisplayP3));
@@ -541,6 +560,118 @@ void TstBatchFiles::undecodableFileGivesTheReason()
     QVERIFY(loaded.image.isNull());
     QVERIFY(!reason.isEmpty());
     QCOMPARE(loaded.error, reason);
+}
+
+void TstBatchFiles::decodedNoLargerThanDrawn_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QSize>("upright");
+    QTest::addColumn<bool>("turned"); // stored on its side, orientation 6
+    QTest::addColumn<bool>("resize");
+    QTest::addColumn<QSize>("box");
+    QTest::addColumn<bool>("keepAspectRatio");
+    QTest::addColumn<QSize>("decoded");
+    QTest::addColumn<QSize>("written");
+
+    QTest::newRow("jpeg much larger than the box")
+        << "jpg" << QSize(1600, 1200) << false << true << QSize(200, 200) << true << QSize(200, 150)
+        << QSize(200, 150);
+    QTest::newRow("orientation 6, a box of another shape")
+        << "jpg" << QSize(800, 1600) << true << true << QSize(300, 200) << true << QSize(100, 200)
+        << QSize(100, 200);
+    QTest::newRow("orientation 6, the box's own proportions")
+        << "jpg" << QSize(800, 1600) << true << true << QSize(300, 200) << false << QSize(300, 200)
+        << QSize(300, 200);
+    QTest::newRow("a box the picture fits in")
+        << "jpg" << QSize(400, 300) << false << true << QSize(1000, 1000) << true << QSize(400, 300)
+        << QSize(1000, 750);
+    QTest::newRow("too little smaller to be worth it")
+        << "jpg" << QSize(400, 300) << false << true << QSize(380, 380) << true << QSize(400, 300)
+        << QSize(380, 285);
+    QTest::newRow("resize off") << "jpg" << QSize(1600, 1200) << false << false << QSize(200, 200)
+                                << true << QSize(1600, 1200) << QSize(1600, 1200);
+    QTest::newRow("png, read whole")
+        << "png" << QSize(1600, 1200) << false << true << QSize(200, 200) << true
+        << QSize(1600, 1200) << QSize(200, 150);
+}
+
+// A JPEG is decoded at the size it is drawn at when that is well below its own, upright whatever
+// way it was stored; other pictures, and pictures drawn as large as they are, are decoded whole.
+void TstBatchFiles::decodedNoLargerThanDrawn()
+{
+    QFETCH(QString, format);
+    QFETCH(QSize, upright);
+    QFETCH(bool, turned);
+    QFETCH(bool, resize);
+    QFETCH(QSize, box);
+    QFETCH(bool, keepAspectRatio);
+    QFETCH(QSize, decoded);
+    QFETCH(QSize, written);
+    // Red above, blue below, once upright.
+    QImage picture = filledPicture(upright, qRgb(0, 0, 255));
+    QPainter(&picture).fillRect(0, 0, upright.width(), upright.height() / 2, Qt::red);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("picture." + format);
+    if (turned)
+        QVERIFY(writeJpegWithOrientation(path, picture.transformed(QTransform().rotate(-90)), 6));
+    else
+        QVERIFY(picture.save(path));
+
+    StampJob job;
+    job.stamp.resize = resize;
+    job.stamp.outputSize = box;
+    job.stamp.keepAspectRatio = keepAspectRatio;
+    job.stamp.transformMode = Qt::SmoothTransformation;
+    job.outputFolder = dir.path();
+    job.format = QStringLiteral("png");
+    const StampResult result = stampFile(path, job);
+    QCOMPARE(result.picture.image.size(), decoded);
+    const QImage output(result.outcome.output);
+    QCOMPARE(output.size(), written);
+    const QRgb top = output.pixel(written.width() / 2, written.height() / 4);
+    const QRgb bottom = output.pixel(written.width() / 2, written.height() * 3 / 4);
+    QVERIFY2(qRed(top) > 200 && qBlue(top) < 50, "red above");
+    QVERIFY2(qBlue(bottom) > 200 && qRed(bottom) < 50, "blue below");
+}
+
+void TstBatchFiles::alphaOnlyWhereAPixelIsTranslucent_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("alpha");
+
+    const QImage opaque = filledPicture(QSize(40, 30), qRgb(20, 40, 60));
+    QImage translucent = filledPicture(QSize(40, 30), qRgb(20, 40, 60), QImage::Format_ARGB32);
+    translucent.setPixel(3, 4, qRgba(200, 100, 0, 100));
+    const QImage opaqueWithAlpha = opaque.convertToFormat(QImage::Format_ARGB32);
+    for (const char *format : {"png", "tif"}) {
+        QTest::addRow("opaque jpeg to %s", format) << "jpg" << opaque << format << false;
+        QTest::addRow("translucent png to %s", format) << "png" << translucent << format << true;
+        QTest::addRow("opaque png stored with alpha to %s", format)
+            << "png" << opaqueWithAlpha << format << false;
+    }
+}
+
+// A written picture has an alpha channel when one of its pixels is translucent, and only then.
+void TstBatchFiles::alphaOnlyWhereAPixelIsTranslucent()
+{
+    QFETCH(QString, source);
+    QFETCH(QImage, picture);
+    QFETCH(QString, format);
+    QFETCH(bool, alpha);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("picture." + source);
+    QVERIFY(picture.save(path));
+    StampJob job;
+    job.outputFolder = dir.path();
+    job.format = format;
+    const StampResult result = stampFile(path, job);
+
+    const QImage output(result.outcome.output);
+    QCOMPARE(output.hasAlphaChannel(), alpha);
+    QCOMPARE(qAlpha(output.pixel(3, 4)), alpha ? 100 : 255);
+    QCOMPARE(output.pixel(0, 0), readPicture(path).pixel(0, 0));
 }
 
 namespace {

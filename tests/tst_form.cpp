@@ -66,20 +66,24 @@ void TstForm::objectsHaveTheirClasses_data()
     row("QGroupBox",
         "ad_group groupBox_2 groupBox_5 groupBox_10 groupBox_6 groupBox_7 groupBox groupBox_9 "
         "groupBox_11 groupBox_4 groupBox_8 groupBox_12 groupBox_13 groupBox_14 groupBox_3 "
-        "photoinfo_group");
+        "photoinfo_group stampscale_group");
     row("QTabWidget", "main_tab tabWidget");
     row("QScrollArea", "settings_scroll image_scroll scrollArea_2");
     row("QLabel",
         "ad_label label_8 label_9 label_2 label_10 label_11 label label_5 label_6 x_label y_label "
-        "label_3 label_4 font_pr_label logo_label comp_label");
+        "label_3 label_4 font_pr_label logo_label comp_label referenceside_label");
     row("QPushButton",
         "browse_logo_btn clear_logo_btn reset_logo_btn rst_txt_pos_btn font_btn font_color_btn "
         "compression_label clear_log_btn credits_btn open_btn remove_btn clear_btn start_btn");
     row("QRadioButton",
         "outjpg_radio outpng_radio outtif_radio top_radio bottom_radio light_radio dark_radio "
         "actual_radio fit_radio");
-    row("QCheckBox", "resize_check aspect_check smooth_check keepinfo_check dropgps_check");
-    row("QSpinBox", "shadow_spin txt_x_spin txt_y_spin x_spin y_spin width_spin height_spin");
+    row("QCheckBox",
+        "resize_check aspect_check smooth_check keepinfo_check dropgps_check noenlarge_check "
+        "scalestamp_check");
+    row("QSpinBox",
+        "shadow_spin txt_x_spin txt_y_spin x_spin y_spin width_spin height_spin "
+        "referenceside_spin");
     row("QDoubleSpinBox", "scale_spin");
     row("QSlider", "shadow_slider scale_slider comp_slider");
     row("QFrame", "line_10 line_5 line_4 line_3 line_2 line");
@@ -123,6 +127,7 @@ void TstForm::valueControls_data()
     QTest::newRow("width_spin") << "width_spin" << 10.0 << 99999.0 << 1.0 << 1920.0;
     QTest::newRow("height_spin") << "height_spin" << 10.0 << 99999.0 << 1.0 << 1920.0;
     QTest::newRow("comp_slider") << "comp_slider" << 1.0 << 100.0 << 1.0 << 90.0;
+    QTest::newRow("referenceside_spin") << "referenceside_spin" << 1.0 << 99999.0 << 1.0 << 1080.0;
 }
 
 void TstForm::valueControls()
@@ -194,6 +199,9 @@ void TstForm::texts_data()
         {"smooth_check", "High Quality Preview"},
         {"keepinfo_check", "Keep photo information\n(camera, date, copyright)"},
         {"dropgps_check", "Remove location (GPS)"},
+        {"noenlarge_check", "Never Enlarge"},
+        {"scalestamp_check", "Scale with each picture,"},
+        {"referenceside_label", "designed for pictures whose shorter side is"},
         {"font_pr_label", "ABCD"},
         {"comp_label", "90%"},
         {"logo_label", ""},
@@ -388,10 +396,18 @@ void TstForm::windowAndLayout()
         return row;
     };
     QCOMPARE(rowOf(ui->photoinfo_group), rowOf(ui->comp_label) + 1);
-    QCOMPARE(rowOf(ui->photoinfo_group), column->rowCount() - 1);
-    // Its texts are short enough not to widen the column.
+    // Never enlarging is one of the resize options; the stamp's size has the last group.
+    QCOMPARE(rowOf(ui->noenlarge_check), rowOf(ui->aspect_check) + 1);
+    QCOMPARE(ui->referenceside_spin->suffix(), QStringLiteral(" pixels"));
+    QVERIFY(ui->stampscale_group->isAncestorOf(ui->scalestamp_check));
+    QVERIFY(ui->stampscale_group->isAncestorOf(ui->referenceside_spin));
+    QCOMPARE(rowOf(ui->stampscale_group), rowOf(ui->photoinfo_group) + 1);
+    QCOMPARE(rowOf(ui->stampscale_group), column->rowCount() - 1);
+    // Their texts are short enough not to widen the column.
     const int columnWidth = ui->scrollAreaWidgetContents->minimumSizeHint().width();
     ui->photoinfo_group->hide();
+    ui->stampscale_group->hide();
+    ui->noenlarge_check->hide();
     QCOMPARE(ui->scrollAreaWidgetContents->minimumSizeHint().width(), columnWidth);
 }
 

@@ -237,6 +237,9 @@ void TstHandlers::resizeControlsPlaceForTheNewSize_data()
     QTest::newRow("width_spin") << "width_spin" << QSize(1000, 640);
     QTest::newRow("height_spin") << "height_spin" << QSize(800, 900);
     QTest::newRow("aspect_check") << "aspect_check" << QSize(800, 600);
+    QTest::newRow("noenlarge_check") << "noenlarge_check" << QSize(400, 300);
+    // The text drawn twice as large is placed by its new box.
+    QTest::newRow("referenceside_spin") << "referenceside_spin" << QSize(800, 640);
 }
 
 void TstHandlers::resizeControlsPlaceForTheNewSize()
@@ -256,7 +259,12 @@ void TstHandlers::resizeControlsPlaceForTheNewSize()
         ui->width_spin->setValue(1000);
     else if (control == QLatin1String("height_spin"))
         ui->height_spin->setValue(900);
-    else
+    else if (control == QLatin1String("noenlarge_check"))
+        ui->noenlarge_check->setChecked(true);
+    else if (control == QLatin1String("referenceside_spin")) {
+        ui->scalestamp_check->setChecked(true);
+        ui->referenceside_spin->setValue(320);
+    } else
         ui->aspect_check->setChecked(true);
 
     QCOMPARE(stamped().size(), size);
@@ -267,7 +275,8 @@ void TstHandlers::resizeControlsPlaceForTheNewSize()
 
 void TstHandlers::resizeCheckEnablesTheSizeControls()
 {
-    const QList<QWidget *> sizeControls = {ui->width_spin, ui->height_spin, ui->aspect_check};
+    const QList<QWidget *> sizeControls
+        = {ui->width_spin, ui->height_spin, ui->aspect_check, ui->noenlarge_check};
     for (QWidget *control : sizeControls)
         QVERIFY(!control->isEnabled());
     ui->resize_check->setChecked(true);

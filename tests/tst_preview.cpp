@@ -46,6 +46,7 @@ private slots:
     void fractionalDragStepsTruncate();
     void actualSizeFollowsTheMousePixelForPixel();
     void logoWinsOverText();
+    void scaledStampKeepsThePreviewAndFollowsTheMouse();
     void pressOutsideOrWithoutPictureDoesNothing();
     void anyButtonStartsADrag();
     void clearingTheSelection();
@@ -193,6 +194,51 @@ void TstPreview::logoWinsOverText()
     QCOMPARE(ui->y_spin->value(), 10);
     QCOMPARE(ui->txt_x_spin->value(), 0);
     QCOMPARE(ui->txt_y_spin->value(), 0);
+}
+
+// Ticking "scale with each picture" takes the shown picture's shorter side as the reference, so
+// that its stamp stays as it is. Drawn twice as large, the logo is grabbed anywhere on it and
+// moves its offset half the distance the mouse moves.
+void TstPreview::scaledStampKeepsThePreviewAndFollowsTheMouse()
+{
+    ui->actual_radio->setChecked(true);
+    ui->wtrmark_edit->setText(QStringLiteral("Scaled"));
+    QImage logo(40, 40, QImage::Format_ARGB32);
+    logo.fill(qRgb(255, 0, 0));
+    MainWindowProbe::logoImage(*window) = logo;
+    ui->x_spin->setValue(10);
+    ui->y_spin->setValue(10);
+    ui->resize_check->setChecked(true);
+    ui->aspect_check->setChecked(true);
+    ui->width_spin->setValue(500);
+    ui->height_spin->setValue(500);
+    selectPicture(writePicture(*dir, QStringLiteral("photo.png"), QSize(800, 600)));
+    const QImage before = MainWindowProbe::stampedImage(*window).copy();
+    QCOMPARE(before.size(), QSize(500, 375));
+
+    ui->scalestamp_check->setChecked(true);
+    QCOMPARE(ui->referenceside_spin->value(), 375);
+    QVERIFY(ui->referenceside_spin->isEnabled());
+    QCOMPARE(MainWindowProbe::stampedImage(*window), before);
+
+    ui->resize_check->setChecked(false);
+    ui->referenceside_spin->setValue(300);
+    QApplication::processEvents();
+    QCOMPARE(MainWindowProbe::logoPos(*window), QPoint(20, 20));
+    QCOMPARE(MainWindowProbe::stampedImage(*window).pixel(99, 99), qRgb(255, 0, 0));
+    sendMouse(label(), QEvent::MouseButtonPress, QPoint(90, 90));
+    QVERIFY(MainWindowProbe::logoDragging(*window));
+    sendMouse(label(), QEvent::MouseMove, QPoint(110, 100));
+    QCOMPARE(ui->x_spin->value(), 20);
+    QCOMPARE(ui->y_spin->value(), 15);
+    sendMouse(label(), QEvent::MouseButtonRelease, QPoint(110, 100));
+
+    // With no picture shown, ticking starts from 1080.
+    ui->scalestamp_check->setChecked(false);
+    QVERIFY(!ui->referenceside_spin->isEnabled());
+    ui->files_list->clear();
+    ui->scalestamp_check->setChecked(true);
+    QCOMPARE(ui->referenceside_spin->value(), 1080);
 }
 
 void TstPreview::pressOutsideOrWithoutPictureDoesNothing()

@@ -54,6 +54,8 @@ class TstRenderer : public QObject
 private slots:
     void resizeSizes_data();
     void resizeSizes();
+    void drawnStampScalesWithThePicture_data();
+    void drawnStampScalesWithThePicture();
     void bandCountsRowsOfTheResizedPicture();
     void logoSizes_data();
     void logoSizes();
@@ -73,27 +75,117 @@ void TstRenderer::resizeSizes_data()
 {
     QTest::addColumn<QSize>("picture");
     QTest::addColumn<bool>("keepAspect");
+    QTest::addColumn<bool>("neverEnlarge");
     QTest::addColumn<QSize>("expected");
-    QTest::newRow("4000x3000, keep aspect") << QSize(4000, 3000) << true << QSize(1920, 1440);
-    QTest::newRow("4000x3000, ignore aspect") << QSize(4000, 3000) << false << QSize(1920, 1920);
-    QTest::newRow("800x600 enlarged, keep aspect") << QSize(800, 600) << true << QSize(1920, 1440);
-    QTest::newRow("portrait, keep aspect") << QSize(300, 600) << true << QSize(960, 1920);
+    QTest::newRow("4000x3000, keep aspect")
+        << QSize(4000, 3000) << true << false << QSize(1920, 1440);
+    QTest::newRow("4000x3000, ignore aspect")
+        << QSize(4000, 3000) << false << false << QSize(1920, 1920);
+    QTest::newRow("800x600 enlarged, keep aspect")
+        << QSize(800, 600) << true << false << QSize(1920, 1440);
+    QTest::newRow("portrait, keep aspect") << QSize(300, 600) << true << false << QSize(960, 1920);
+    QTest::newRow("never enlarge: 800x600 kept")
+        << QSize(800, 600) << true << true << QSize(800, 600);
+    QTest::newRow("never enlarge: 1 x 1 kept") << QSize(1, 1) << false << true << QSize(1, 1);
+    QTest::newRow("never enlarge: as wide as the box, not stretched")
+        << QSize(1920, 1000) << false << true << QSize(1920, 1000);
+    QTest::newRow("never enlarge: 4000x3000 resized")
+        << QSize(4000, 3000) << true << true << QSize(1920, 1440);
+    QTest::newRow("never enlarge: taller than the box, resized as ever")
+        << QSize(1000, 2000) << false << true << QSize(1920, 1920);
 }
 
 void TstRenderer::resizeSizes()
 {
     QFETCH(QSize, picture);
     QFETCH(bool, keepAspect);
+    QFETCH(bool, neverEnlarge);
     QFETCH(QSize, expected);
     StampSettings settings = plainSettings();
     settings.resize = true;
     settings.outputSize = QSize(1920, 1920);
     settings.keepAspectRatio = keepAspect;
+    settings.neverEnlarge = neverEnlarge;
     StampRenderer renderer;
     const QImage stamped
         = renderer.render(filled(picture, qRgb(10, 20, 30)), false, QImage(), settings, {}, {})
               .image;
     QCOMPARE(stamped.size(), expected);
+    QCOMPARE(stampedSize(picture, settings), expected);
+}
+
+void TstRenderer::drawnStampScalesWithThePicture_data()
+{
+    QTest::addColumn<QSize>("stamped");
+    QTest::addColumn<int>("reference"); // 0: the stamp does not scale
+    QTest::addColumn<QFont>("font");
+    QTest::addColumn<QFont>("drawnFont");
+    QTest::addColumn<double>("drawnLogoScale");
+    QTest::addColumn<QPoint>("drawnTextOffset");
+    QTest::addColumn<QPoint>("drawnLogoOffset");
+    QTest::addColumn<int>("drawnBandRows");
+    const auto points = [](double size) {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPointSizeF(size);
+        return font;
+    };
+    const auto pixels = [](int size) {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(size);
+        return font;
+    };
+    // Designed with a logo scale of 0.5, offsets (21, -21) and (-7, 3), a band of 15 rows.
+    QTest::newRow("not scaling") << QSize(4000, 3000) << 0 << points(18) << points(18) << 0.5
+                                 << QPoint(21, -21) << QPoint(-7, 3) << 15;
+    QTest::newRow("the reference picture itself")
+        << QSize(1620, 1080) << 1080 << points(18) << points(18) << 0.5 << QPoint(21, -21)
+        << QPoint(-7, 3) << 15;
+    // Halves round away from zero: mirrored offsets stay mirrored.
+    QTest::newRow("half, portrait") << QSize(540, 720) << 1080 << points(18) << points(9) << 0.25
+                                    << QPoint(11, -11) << QPoint(-4, 2) << 8;
+    QTest::newRow("three times") << QSize(6000, 3240) << 1080 << pixels(25) << pixels(75) << 1.5
+                                 << QPoint(63, -63) << QPoint(-21, 9) << 45;
+    QTest::newRow("a size in pixels is rounded")
+        << QSize(540, 540) << 1080 << pixels(25) << pixels(13) << 0.25 << QPoint(11, -11)
+        << QPoint(-4, 2) << 8;
+    QTest::newRow("never below one pixel") << QSize(1, 1) << 1080 << pixels(25) << pixels(1)
+                                           << 0.5 / 1080 << QPoint(0, 0) << QPoint(0, 0) << 0;
+    // Beyond 65535 pixels the font engine would fall back to its default size.
+    QTest::newRow("text within what the font engine draws")
+        << QSize(16000, 16000) << 1 << points(18) << points(65535 * 0.75) << 8000.0
+        << QPoint(336000, -336000) << QPoint(-112000, 48000) << 240000;
+}
+
+// The sizes of a stamp designed on a picture whose shorter side is the reference, as drawn on a
+// stamped picture of another size.
+void TstRenderer::drawnStampScalesWithThePicture()
+{
+    QFETCH(QSize, stamped);
+    QFETCH(int, reference);
+    QFETCH(QFont, font);
+    QFETCH(QFont, drawnFont);
+    QFETCH(double, drawnLogoScale);
+    QFETCH(QPoint, drawnTextOffset);
+    QFETCH(QPoint, drawnLogoOffset);
+    QFETCH(int, drawnBandRows);
+    StampSettings settings = plainSettings();
+    settings.font = font;
+    settings.logoScale = 0.5;
+    settings.textOffset = QPoint(21, -21);
+    settings.logoOffset = QPoint(-7, 3);
+    settings.bandRows = 15;
+    settings.scaleWithPicture = reference > 0;
+    settings.referenceShorterSide = reference > 0 ? reference : 1080;
+
+    const StampSettings drawn = drawnStamp(settings, stamped);
+    QCOMPARE(drawn.font, drawnFont);
+    QCOMPARE(drawn.logoScale, drawnLogoScale);
+    QCOMPARE(drawn.textOffset, drawnTextOffset);
+    QCOMPARE(drawn.logoOffset, drawnLogoOffset);
+    QCOMPARE(drawn.bandRows, drawnBandRows);
+    // Drawing it again changes nothing: the drawn stamp does not scale once more.
+    QCOMPARE(drawnStamp(drawn, stamped).font, drawnFont);
+    QCOMPARE(drawnStamp(drawn, stamped).bandRows, drawnBandRows);
 }
 
 void TstRenderer::bandCountsRowsOfTheResizedPicture()
@@ -132,11 +224,10 @@ void TstRenderer::logoSizes()
     StampSettings settings = plainSettings();
     settings.logoScale = scale;
     StampRenderer renderer;
-    const QImage stamped
-        = renderer
-              .render(filled(QSize(200, 200), qRgb(0, 0, 0)), false,
-                      filled(QSize(50, 50), qRgb(255, 0, 0)), settings, {}, QPoint(10, 20))
-              .image;
+    const StampedPicture picture
+        = renderer.render(filled(QSize(200, 200), qRgb(0, 0, 0)), false,
+                          filled(QSize(50, 50), qRgb(255, 0, 0)), settings, {}, QPoint(10, 20));
+    const QImage &stamped = picture.image;
     QRect red;
     for (int y = 0; y < stamped.height(); ++y) {
         for (int x = 0; x < stamped.width(); ++x) {
@@ -148,6 +239,7 @@ void TstRenderer::logoSizes()
     if (!drawn.isEmpty())
         QCOMPARE(red.topLeft(), QPoint(10, 20));
     QCOMPARE(scaledLogoSize(QSize(50, 50), scale), drawn);
+    QCOMPARE(picture.logoRect, drawn.isEmpty() ? QRect() : QRect(QPoint(10, 20), drawn));
 }
 
 void TstRenderer::layersAreBandTextLogo()
@@ -331,6 +423,10 @@ void TstRenderer::opacityIsKnownForUnresizedOpaquePictures()
     settings.resize = true;
     settings.outputSize = QSize(100, 50);
     QVERIFY(!renderer.render(opaque, true, {}, settings, {}, {}).opaque);
+    // A picture that is never enlarged is not resized, and stays known to be opaque.
+    settings.neverEnlarge = true;
+    settings.outputSize = QSize(300, 300);
+    QVERIFY(renderer.render(opaque, true, {}, settings, {}, {}).opaque);
 }
 
 void TstRenderer::nullPictureGivesNullResult()

@@ -22,7 +22,7 @@ const QStringList allKeys = {
     "resize_check",     "aspect_check",      "width_spin",         "height_spin",
     "txt_x_spin",       "txt_y_spin",        "outjpg_radio",       "outpng_radio",
     "outtif_radio",     "comp_slider",       "last_output_folder", "keepinfo_check",
-    "dropgps_check",
+    "dropgps_check",    "noenlarge_check",   "scalestamp_check",   "referenceside_spin",
 };
 
 QSettings *openStore()
@@ -182,6 +182,11 @@ void TstSettings::firstStartShowsTheDefaults()
     QVERIFY(ui()->keepinfo_check->isChecked());
     QVERIFY(ui()->dropgps_check->isChecked());
     QVERIFY(ui()->dropgps_check->isEnabled());
+    QVERIFY(!ui()->noenlarge_check->isChecked());
+    QVERIFY(ui()->noenlarge_check->isEnabled());
+    QVERIFY(!ui()->scalestamp_check->isChecked());
+    QCOMPARE(ui()->referenceside_spin->value(), 1080);
+    QVERIFY(!ui()->referenceside_spin->isEnabled());
 
     window.reset();
     std::unique_ptr<QSettings> written(openStore());
@@ -219,6 +224,10 @@ void TstSettings::everyKeySurvivesARestart()
     ui()->comp_slider->setValue(55);
     ui()->dropgps_check->setChecked(false);
     ui()->keepinfo_check->setChecked(false);
+    ui()->noenlarge_check->setChecked(true);
+    // Ticking sets the reference (1080 with no picture shown); the one typed after it is kept.
+    ui()->scalestamp_check->setChecked(true);
+    ui()->referenceside_spin->setValue(720);
 
     restart();
 
@@ -252,6 +261,11 @@ void TstSettings::everyKeySurvivesARestart()
     QVERIFY(!ui()->keepinfo_check->isChecked());
     QVERIFY(!ui()->dropgps_check->isChecked());
     QVERIFY(!ui()->dropgps_check->isEnabled());
+    QVERIFY(ui()->noenlarge_check->isChecked());
+    QVERIFY(!ui()->noenlarge_check->isEnabled());
+    QVERIFY(ui()->scalestamp_check->isChecked());
+    QCOMPARE(ui()->referenceside_spin->value(), 720);
+    QVERIFY(ui()->referenceside_spin->isEnabled());
 
     window.reset();
     QCOMPARE(storedValue(QStringLiteral("bottom_radio_radio")).toBool(), false);
@@ -404,7 +418,8 @@ void TstSettings::savedSetupIsTheWindowsJob_data()
            "top_radio=true\nbottom_radio_radio=false\nlight_radio=true\ndark_radio=false\n"
            "scale_spin=2.5\nresize_check=false\naspect_check=true\nwidth_spin=800\n"
            "height_spin=600\ntxt_x_spin=-5\ntxt_y_spin=33\noutjpg_radio=false\n"
-           "outtif_radio=true\ncomp_slider=55\nkeepinfo_check=false\ndropgps_check=false";
+           "outtif_radio=true\ncomp_slider=55\nkeepinfo_check=false\ndropgps_check=false\n"
+           "noenlarge_check=true\nscalestamp_check=true\nreferenceside_spin=720";
     QTest::newRow("two positions checked: the later stays")
         << "txt_top_btn=true\ntxt_bot_btn=true\nlogo_left_btn=true\nlogo_right_btn=true";
     QTest::newRow("no button checked: the form's stays")
@@ -413,7 +428,8 @@ void TstSettings::savedSetupIsTheWindowsJob_data()
     QTest::newRow("png, quality kept") << "outjpg_radio=false\noutpng_radio=true\ncomp_slider=20";
     QTest::newRow("out of range")
         << "shadow_spin=5000\nwidth_spin=5\nheight_spin=200000\nx_spin=-200000\n"
-           "y_spin=2000000\ntxt_x_spin=-10000\ntxt_y_spin=10000\ncomp_slider=0";
+           "y_spin=2000000\ntxt_x_spin=-10000\ntxt_y_spin=10000\ncomp_slider=0\n"
+           "scalestamp_check=true\nreferenceside_spin=0";
     QTest::newRow("corrupt values") << "shadow_spin=deep\nfnt_clr=purple\n"
                                        "resize_check=maybe\ntxt_x_spin=12px\nscale_spin=big";
     // The slider's answer pulls 0.58 down to 0.56; 5.00 is beyond the slider; 12 beyond both.
@@ -455,6 +471,9 @@ void TstSettings::savedSetupIsTheWindowsJob()
     QCOMPARE(saved.job.stamp.textOffset, job.stamp.textOffset);
     QCOMPARE(saved.job.stamp.logoAlignment, job.stamp.logoAlignment);
     QCOMPARE(saved.job.stamp.logoOffset, job.stamp.logoOffset);
+    QCOMPARE(saved.job.stamp.neverEnlarge, job.stamp.neverEnlarge);
+    QCOMPARE(saved.job.stamp.scaleWithPicture, job.stamp.scaleWithPicture);
+    QCOMPARE(saved.job.stamp.referenceShorterSide, job.stamp.referenceShorterSide);
     QCOMPARE(saved.job.format, MainWindowProbe::outputFormat(*window));
     QCOMPARE(saved.jpgQuality, ui()->comp_slider->value());
     QCOMPARE(saved.job.quality, ui()->outjpg_radio->isChecked() ? ui()->comp_slider->value() : -1);

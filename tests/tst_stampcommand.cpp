@@ -119,6 +119,7 @@ private slots:
     void badSetupIsAUsageError_data();
     void badSetupIsAUsageError();
     void stampsAsTheWindowDoes();
+    void stampScalesWithEachPicture();
     void optionsOverrideTheSettings_data();
     void optionsOverrideTheSettings();
     void walksFoldersAsADrop();
@@ -189,6 +190,9 @@ void TstStampCommand::parsesOptions_data()
                                                  "--metadata",
                                                  "strip",
                                                  "--keep-location",
+                                                 "--scale-with-picture",
+                                                 "720",
+                                                 "--never-enlarge",
                                                  "a"}
                                  << QStringList {"a"} << "tif" << 0 << "" << 3 << true;
     QTest::newRow("a path like an option after --")
@@ -222,6 +226,9 @@ void TstStampCommand::parsesOptions()
     QCOMPARE(options.keepMetadata.has_value(), arguments.contains("strip"));
     QCOMPARE(options.keepMetadata.value_or(true), !arguments.contains("strip"));
     QCOMPARE(options.keepLocation, arguments.contains("--keep-location"));
+    QCOMPARE(options.scaleWithPicture.has_value(), arguments.contains("720"));
+    QCOMPARE(options.referenceShorterSide, arguments.contains("720") ? 720 : 0);
+    QCOMPARE(options.neverEnlarge.value_or(false), arguments.contains("--never-enlarge"));
 }
 
 void TstStampCommand::rejectsOptions_data()
@@ -250,6 +257,18 @@ void TstStampCommand::rejectsOptions_data()
                               << "--metadata must be keep or strip, not 'all'.";
     QTest::newRow("no jobs") << (QStringList {"--jobs", "0"} + good)
                              << "--jobs must be a whole number from 1 to 1024, not '0'.";
+    QTest::newRow("reference side zero")
+        << (QStringList {"--scale-with-picture", "0"} + good)
+        << "--scale-with-picture must be a whole number from 1 to 99999, not '0'.";
+    QTest::newRow("reference side as a percentage")
+        << (QStringList {"--scale-with-picture", "50%"} + good)
+        << "--scale-with-picture must be a whole number from 1 to 99999, not '50%'.";
+    QTest::newRow("scaling on and off")
+        << (QStringList {"--scale-with-picture", "800", "--no-scale-with-picture"} + good)
+        << "--scale-with-picture and --no-scale-with-picture cannot go together.";
+    QTest::newRow("never enlarge and enlarge")
+        << (QStringList {"--enlarge", "--never-enlarge"} + good)
+        << "--never-enlarge and --enlarge cannot go together.";
 }
 
 void TstStampCommand::rejectsOptions()
@@ -359,9 +378,12 @@ void TstStampCommand::stampsAsTheWindowDoes()
     QVERIFY(QDir().mkpath(path("in/sub")));
     QVERIFY(photo.save(path("in/photo.png")));
     QVERIFY(photo.mirrored().save(path("in/turned.bmp")));
-    QVERIFY(photo.save(path("in/sub/deep.jpg"), nullptr, 95));
-    const QStringList inputs
-        = {path("in/photo.png"), path("in/turned.bmp"), path("in/sub/deep.jpg")};
+    // Much larger than the box: read at a reduced size by both.
+    QVERIFY(photo.scaled(photo.size() * 4).save(path("in/sub/deep.jpg"), nullptr, 95));
+    // Never enlarged, this one keeps its size, too small for the text.
+    QVERIFY(photo.scaled(120, 90).save(path("in/small.png")));
+    const QStringList inputs = {path("in/photo.png"), path("in/turned.bmp"),
+                                path("in/sub/deep.jpg"), path("in/small.png")};
 
     IsolatedSettings store;
     const QByteArray settings = "[General]\ntxt_topleft_btn=false\ntxt_bot_btn=true\n"
@@ -370,7 +392,8 @@ void TstStampCommand::stampsAsTheWindowDoes()
         + "\nfont=\"DejaVu Sans,20,-1,5,75,0,0,0,0,0\"\nwtrmark_edit=Window text\n"
           "fnt_clr=4294934528\nshadow_spin=30\nx_spin=-7\ny_spin=5\ntop_radio=true\n"
           "light_radio=true\nscale_spin=0.58\nresize_check=true\naspect_check=true\n"
-          "width_spin=200\nheight_spin=200\ntxt_x_spin=3\ntxt_y_spin=-4\ncomp_slider=77\n";
+          "width_spin=200\nheight_spin=200\ntxt_x_spin=3\ntxt_y_spin=-4\ncomp_slider=77\n"
+          "noenlarge_check=true\n";
     writeFile(store.path() + "/Korvath/Tessaro.conf", settings);
     const QString windowOut = path("window");
     QVERIFY(QDir().mkpath(windowOut));
@@ -386,11 +409,20 @@ void TstStampCommand::stampsAsTheWindowDoes()
         answerer.pressButton(QMessageBox::Ok);
         QTest::mouseClick(ui->start_btn, Qt::LeftButton);
         QVERIFY(answerer.waitUntilAnswered());
-        windowLog = ui->log_plain->toPlainText().split('\n').filter(" ... OK! (");
+        for (const QString &line : ui->log_plain->toPlainText().split('\n')) {
+            if (!line.isEmpty() && !line.startsWith("Stamping "))
+                windowLog << line;
+        }
     }
-    const QStringList written = {"deep.jpg", "photo.jpg", "turned.jpg"};
+    const QStringList written = {"deep.jpg", "photo.jpg", "small.jpg", "turned.jpg"};
     QCOMPARE(namesIn(windowOut), written);
-    QCOMPARE(windowLog.size(), 3);
+    QCOMPARE(windowLog.size(), 5);
+    QCOMPARE(windowLog.at(3), "small.jpg ... OK! (4 of 4)");
+    QVERIFY2(windowLog.at(4).startsWith("Warning - the text runs past the edge of small.jpg (its "
+                                        "box "),
+             qPrintable(windowLog.at(4)));
+    QVERIFY2(windowLog.at(4).endsWith(QString::fromUtf8(" on a 120 × 90 picture)")),
+             qPrintable(windowLog.at(4)));
 
     const Finished fromStore
         = runStamp(QStringList {"--output", path("out")} + inputs, store.path());
@@ -412,6 +444,115 @@ void TstStampCommand::stampsAsTheWindowDoes()
     }
 }
 
+// A mixed batch stamped with the stamp scaling with each picture and pictures never enlarged:
+// the window's run, its preview of each picture and tessaro-stamp agree, and each stamp's sizes
+// and offsets follow the shorter side of its picture as it is written.
+void TstStampCommand::stampScalesWithEachPicture()
+{
+    // Square: the keep-aspect fit of the truncated box takes nothing more off either side.
+    QImage logo(100, 100, QImage::Format_ARGB32);
+    logo.fill(qRgb(255, 0, 0));
+    QVERIFY(logo.save(path("logo.png")));
+    struct Picture
+    {
+        QString name;
+        QSize size;
+        QSize written;
+    };
+    const QList<Picture> pictures = {{"big", {6000, 4000}, {2000, 1333}},
+                                     {"tall", {3024, 4032}, {1500, 2000}},
+                                     {"mid", {800, 533}, {800, 533}},
+                                     {"crop", {400, 250}, {400, 250}}};
+    QStringList inputs;
+    for (const Picture &picture : pictures) {
+        QImage black(picture.size, QImage::Format_RGB32);
+        black.fill(Qt::black);
+        inputs << path("in/" + picture.name + ".jpg");
+        QVERIFY(QDir().mkpath(path("in")));
+        QVERIFY(black.save(inputs.last(), nullptr, 95));
+    }
+    // Designed for a shorter side of 1000: "H" 40 pixels high at (50, 40), the logo 100 wide,
+    // 60 and 30 pixels from the bottom right corner.
+    IsolatedSettings store;
+    writeFile(store.path() + "/Korvath/Tessaro.conf",
+              "[General]\nwtrmark_edit=H\nfont=\"DejaVu Sans,30,-1,5,50,0,0,0,0,0\"\n"
+              "txt_x_spin=50\ntxt_y_spin=40\nlogo_topleft_btn=false\nlogo_botright_btn=true\n"
+              "x_spin=-60\ny_spin=-30\nlogo_file_name="
+                  + path("logo.png").toUtf8()
+                  + "\nshadow_spin=0\nresize_check=true\naspect_check=true\nwidth_spin=2000\n"
+                    "height_spin=2000\nnoenlarge_check=true\nscalestamp_check=true\n"
+                    "referenceside_spin=1000\noutjpg_radio=false\noutpng_radio=true\n");
+    const QString windowOut = path("window");
+    QVERIFY(QDir().mkpath(windowOut));
+    QList<QImage> previews;
+    {
+        MainWindow window;
+        Ui::MainWindow *ui = MainWindowProbe::ui(window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        DialogAnswerer answerer;
+        answerer.pressButton(QMessageBox::Ok); // the caution of the smooth preview
+        ui->smooth_check->setChecked(true);
+        QVERIFY(answerer.waitUntilAnswered());
+        ui->files_list->addItems(inputs);
+        for (int row = 0; row < inputs.size(); ++row) {
+            ui->files_list->setCurrentRow(row);
+            previews << MainWindowProbe::stampedImage(window).copy();
+        }
+        answerer.choosePath(windowOut);
+        answerer.pressButton(QMessageBox::Ok);
+        QTest::mouseClick(ui->start_btn, Qt::LeftButton);
+        QVERIFY(answerer.waitUntilAnswered(60000));
+    }
+    const Finished done = runStamp(QStringList {"--output", path("out")} + inputs, store.path());
+    QCOMPARE(done.status, 0);
+    QCOMPARE(done.out.size(), pictures.size()); // everything fits: no warning
+
+    QRect bigText;
+    for (int i = 0; i < pictures.size(); ++i) {
+        const QString name = pictures.at(i).name + ".png";
+        QCOMPARE(fileBytes(path("out/" + name)), fileBytes(windowOut + "/" + name));
+        const QImage written = QImage(path("out/" + name)).convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(written.size(), pictures.at(i).written);
+        QCOMPARE(written, previews.at(i).convertToFormat(QImage::Format_ARGB32));
+
+        QRect logoBox;
+        QRect textInk;
+        for (int y = 0; y < written.height(); ++y) {
+            for (int x = 0; x < written.width(); ++x) {
+                const QRgb pixel = written.pixel(x, y);
+                if (pixel == qRgb(255, 0, 0))
+                    logoBox |= QRect(x, y, 1, 1);
+                else if (qGreen(pixel) >= 128)
+                    textInk |= QRect(x, y, 1, 1);
+            }
+        }
+        const QSize size = written.size();
+        const double factor = qMin(size.width(), size.height()) / 1000.0;
+        // Within a pixel; the logo's corner within a pixel and a half, its offset being rounded
+        // once and the corner then truncated as for any logo.
+        const auto near
+            = [](double actual, double expected) { return qAbs(actual - expected) <= 1.0; };
+        const auto nearPlace
+            = [](double actual, double expected) { return qAbs(actual - expected) <= 1.5; };
+        QString sizes;
+        QDebug(&sizes) << name << "logo" << logoBox << "text" << textInk;
+        QVERIFY2(near(logoBox.width(), 100 * factor), qPrintable(sizes));
+        QVERIFY2(nearPlace(logoBox.left(), size.width() - (60 + 100) * factor), qPrintable(sizes));
+        QVERIFY2(nearPlace(logoBox.top(), size.height() - (30 + 100) * factor), qPrintable(sizes));
+        if (i == 0) {
+            bigText = textInk;
+            continue;
+        }
+        // The text as on the largest picture, in proportion to the shorter side.
+        const double ratio = factor
+            / (qMin(pictures.at(0).written.width(), pictures.at(0).written.height()) / 1000.0);
+        QVERIFY2(near(textInk.height(), bigText.height() * ratio), qPrintable(sizes));
+        QVERIFY2(near(textInk.left(), bigText.left() * ratio), qPrintable(sizes));
+        QVERIFY2(near(textInk.top(), bigText.top() * ratio), qPrintable(sizes));
+    }
+}
+
 void TstStampCommand::optionsOverrideTheSettings_data()
 {
     QTest::addColumn<QString>("storeText");
@@ -420,19 +561,39 @@ void TstStampCommand::optionsOverrideTheSettings_data()
     QTest::addColumn<bool>("logo");
     QTest::addColumn<QString>("format");
     QTest::addColumn<int>("quality");
+    QTest::addColumn<int>("reference"); // the shorter side the stamp scales from; 0: it does not
+    QTest::addColumn<bool>("neverEnlarge");
 
     QTest::newRow("text, logo and quality")
         << "wtrmark_edit=Stored\ncomp_slider=90"
         << QStringList {"--text", "Given", "--logo", "LOGO", "--quality", "37"} << "Given" << true
-        << "jpg" << 37;
+        << "jpg" << 37 << 0 << false;
     QTest::newRow("no text") << "wtrmark_edit=Stored" << QStringList {"--text", ""} << "" << false
-                             << "jpg" << 90;
+                             << "jpg" << 90 << 0 << false;
     QTest::newRow("jpg over png keeps the stored quality")
         << "outjpg_radio=false\noutpng_radio=true\ncomp_slider=20"
-        << QStringList {"--format", "jpg"} << "Enter your text here!" << false << "jpg" << 20;
+        << QStringList {"--format", "jpg"} << "Enter your text here!" << false << "jpg" << 20 << 0
+        << false;
     QTest::newRow("png over jpg takes no quality")
         << "comp_slider=50" << QStringList {"--format", "png"} << "Enter your text here!" << false
-        << "png" << -1;
+        << "png" << -1 << 0 << false;
+    QTest::newRow("scaling with the picture")
+        << "resize_check=false" << QStringList {"--scale-with-picture", "150", "--logo", "LOGO"}
+        << "Enter your text here!" << true << "jpg" << 90 << 150 << false;
+    QTest::newRow("stored scaling turned off")
+        << "resize_check=false\nscalestamp_check=true\nreferenceside_spin=150"
+        << QStringList {"--no-scale-with-picture"} << "Enter your text here!" << false << "jpg"
+        << 90 << 0 << false;
+    QTest::newRow("a stored reference side, scaling given")
+        << "resize_check=false\nreferenceside_spin=150"
+        << QStringList {"--scale-with-picture", "90"} << "Enter your text here!" << false << "jpg"
+        << 90 << 90 << false;
+    QTest::newRow("never enlarge")
+        << "width_spin=400\nheight_spin=400" << QStringList {"--never-enlarge"}
+        << "Enter your text here!" << false << "jpg" << 90 << 0 << true;
+    QTest::newRow("stored never enlarge turned off")
+        << "width_spin=400\nheight_spin=400\nnoenlarge_check=true" << QStringList {"--enlarge"}
+        << "Enter your text here!" << false << "jpg" << 90 << 0 << false;
 }
 
 // Each option replaces its one value of the stored setup: the file is the one stampFile writes
@@ -445,6 +606,8 @@ void TstStampCommand::optionsOverrideTheSettings()
     QFETCH(bool, logo);
     QFETCH(QString, format);
     QFETCH(int, quality);
+    QFETCH(int, reference);
+    QFETCH(bool, neverEnlarge);
     QImage logoPicture(40, 20, QImage::Format_ARGB32);
     logoPicture.fill(qRgba(0, 255, 0, 200));
     QVERIFY(logoPicture.save(path("logo.png")));
@@ -461,6 +624,10 @@ void TstStampCommand::optionsOverrideTheSettings()
     job.logo = logo ? readPicture(path("logo.png")) : QImage();
     job.format = format;
     job.quality = quality;
+    job.stamp.scaleWithPicture = reference > 0;
+    if (reference > 0)
+        job.stamp.referenceShorterSide = reference;
+    job.stamp.neverEnlarge = neverEnlarge;
     job.outputFolder = path("expected");
     QVERIFY(QDir().mkpath(job.outputFolder));
     const QString expected = stampFile(input, job).outcome.output;
@@ -558,7 +725,8 @@ void TstStampCommand::missingStoredLogoIsSkipped()
 {
     const QString gone = path("gone.png");
     const QString settings = writeFile(
-        path("logo.conf"), "[General]\nresize_check=false\nlogo_file_name=" + gone.toUtf8() + "\n");
+        path("logo.conf"),
+        "[General]\nwtrmark_edit=\nresize_check=false\nlogo_file_name=" + gone.toUtf8() + "\n");
     const Finished done = runStamp(
         {"--settings", settings, "--output", path("out"), writePicture(path("a.png"))}, configHome);
     QCOMPARE(done.status, 0);

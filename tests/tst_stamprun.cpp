@@ -2,6 +2,7 @@
 #include "engine/batch/outcometexts.h"
 #include "engine/batch/stampjob.h"
 #include "engine/read/imageload.h"
+#include "engine/stamp/placement.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"
@@ -87,6 +88,7 @@ private slots:
     void missingTextAndLogoAreAsked_data();
     void missingTextAndLogoAreAsked();
     void completeRunWithCollisions();
+    void stampPastTheEdgeIsWarnedOnce();
     void stopDuringAPicture_data();
     void stopDuringAPicture();
     void windowCloseDuringARun_data();
@@ -141,6 +143,12 @@ void TstStampRun::init()
     answerer = new DialogAnswerer(window.get());
     ui->resize_check->setChecked(false);
     ui->wtrmark_edit->setText(QStringLiteral("Run"));
+    // A stamp that fits the small pictures below, so that their logs hold no edge warnings.
+    QFont small(QStringLiteral("DejaVu Sans"));
+    small.setPixelSize(6);
+    MainWindowProbe::watermarkFont(*window) = small;
+    ui->txt_x_spin->setValue(0);
+    ui->txt_y_spin->setValue(0);
     ui->outpng_radio->setChecked(true);
     QImage logo(12, 8, QImage::Format_ARGB32);
     logo.fill(qRgba(255, 255, 0, 160));
@@ -362,6 +370,46 @@ void TstStampRun::completeRunWithCollisions()
     QCOMPARE(ui->prog_bar->value(), 2);
     // The preview keeps the last picture, ready to be stamped again as the user changes settings.
     QCOMPARE(MainWindowProbe::previewImage(*window), readWorkingCopy(inputs.last()).image);
+}
+
+// A stamp cut off by the picture's edge is still written, and its log says so once per stamp,
+// after the picture's written line and in the warning's colour; a stamp that fits says nothing.
+void TstStampRun::stampPastTheEdgeIsWarnedOnce()
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(20);
+    MainWindowProbe::watermarkFont(*window) = font;
+    const QString text = QStringLiteral("Past the edge");
+    ui->wtrmark_edit->setText(text);
+    ui->x_spin->setValue(95); // the 12 x 8 logo ends 7 pixels past a 100-pixel-wide picture
+    ui->files_list->addItems({writePicture(inputPath("small.png"), QSize(100, 60)),
+                              writePicture(inputPath("fits.png"), QSize(400, 300))});
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Ok);
+    pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+
+    QCOMPARE(namesIn(output()), QStringList({"fits.png", "small.png"}));
+    const QSize textBox = measureText(text, font, 3780, 3780).size();
+    QVERIFY(textBox.width() > 100 && textBox.width() < 400);
+    const QString edge = QString::fromUtf8("Warning - the %1 runs past the edge of small.png (its "
+                                           "box %2 × %3 on a 100 × 60 picture)");
+    QCOMPARE(log(),
+             runLog({{"small.png ... OK! (1 of 2)",
+                      edge.arg("text").arg(textBox.width()).arg(textBox.height()),
+                      edge.arg("logo").arg(12).arg(8)},
+                     {"fits.png ... OK! (2 of 2)"}},
+                    "Stamping Completed!"));
+    int coloured = 0;
+    for (QTextBlock block = ui->log_plain->document()->begin(); block.isValid();
+         block = block.next()) {
+        if (!block.text().startsWith(QLatin1String("Warning - the ")))
+            continue;
+        const QTextFragment first = block.begin().fragment();
+        coloured += first.text() == QLatin1String("Warning")
+            && first.charFormat().foreground().color() == QColor(QStringLiteral("#ffc90e"));
+    }
+    QCOMPARE(coloured, 2);
 }
 
 void TstStampRun::stopDuringAPicture_data()
@@ -664,9 +712,16 @@ void TstStampRun::hostileEntriesAreNamedAndTheRunGoesOn()
 void TstStampRun::outputEqualsThePreview_data()
 {
     QTest::addColumn<QString>("position");
-    QTest::newRow("top left") << "topleft";
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QSize>("sourceSize");
+    QTest::newRow("top left") << "topleft"
+                              << "png" << QSize(160, 120);
     // The stamps' places depend on the resized picture's size here.
-    QTest::newRow("bottom right") << "botright";
+    QTest::newRow("bottom right") << "botright"
+                                  << "png" << QSize(160, 120);
+    // Read at the first box's size when selected, then again at the second's, as the run reads it.
+    QTest::newRow("jpeg much larger than the box") << "botright"
+                                                   << "jpg" << QSize(1600, 1200);
 }
 
 // What is written is what the preview showed, once the preview scales smoothly as the run does,
@@ -674,14 +729,17 @@ void TstStampRun::outputEqualsThePreview_data()
 void TstStampRun::outputEqualsThePreview()
 {
     QFETCH(QString, position);
-    QImage photo(160, 120, QImage::Format_RGB32);
+    QFETCH(QString, source);
+    QFETCH(QSize, sourceSize);
+    QImage photo(sourceSize, QImage::Format_RGB32);
     for (int y = 0; y < photo.height(); ++y) {
         for (int x = 0; x < photo.width(); ++x)
-            photo.setPixel(x, y, qRgb(x * 255 / 160, y * 255 / 120, (x * y) % 256));
+            photo.setPixel(x, y,
+                           qRgb(x * 255 / photo.width(), y * 255 / photo.height(), (x * y) % 256));
     }
-    const QString path = inputPath("photo.png");
+    const QString path = inputPath("photo." + source);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QVERIFY(photo.save(path));
+    QVERIFY(photo.save(path, nullptr, 95));
     QImage logo(12, 8, QImage::Format_ARGB32);
     logo.fill(qRgb(0, 255, 0));
     MainWindowProbe::logoImage(*window) = logo;
@@ -691,16 +749,19 @@ void TstStampRun::outputEqualsThePreview()
     ui->txt_y_spin->setValue(position == "topleft" ? 20 : -2);
     ui->resize_check->setChecked(true);
     ui->aspect_check->setChecked(true);
-    ui->width_spin->setValue(100);
-    ui->height_spin->setValue(100);
+    ui->width_spin->setValue(50);
+    ui->height_spin->setValue(50);
     ui->shadow_spin->setValue(9);
     ui->wtrmark_edit->setText(QStringLiteral("Preview = output"));
     answerer->pressButton(QMessageBox::Ok);
     ui->smooth_check->setChecked(true);
     QVERIFY(answerer->waitUntilAnswered());
-
     ui->files_list->addItem(path);
     ui->files_list->setCurrentRow(0);
+    // A box of another size after the picture is shown.
+    ui->width_spin->setValue(100);
+    ui->height_spin->setValue(100);
+
     const QImage preview = MainWindowProbe::stampedImage(*window).copy();
     QCOMPARE(preview.size(), QSize(100, 75));
 
@@ -840,9 +901,7 @@ void TstStampRun::mixedFormatsAndOrientation()
         for (int x = 0; x < 20; ++x)
             sideways.setPixel(x, y, qRgb(255, 0, 0));
     }
-    QImageWriter tagged(inputPath("side.jpg"), "jpg");
-    tagged.setTransformation(QImageIOHandler::TransformationRotate90);
-    QVERIFY(tagged.write(sideways));
+    QVERIFY(writeJpegWithOrientation(inputPath("side.jpg"), sideways, 6));
     ui->files_list->addItems(inputs);
     ui->files_list->addItem(inputPath("side.jpg"));
     answerer->choosePath(output());

@@ -116,6 +116,12 @@ std::optional<StampJob> commandJob(const StampOptions &options, QString *problem
         job.keepMetadata = *options.keepMetadata;
     if (options.keepLocation)
         job.keepLocation = true;
+    if (options.scaleWithPicture)
+        job.stamp.scaleWithPicture = *options.scaleWithPicture;
+    if (options.referenceShorterSide > 0)
+        job.stamp.referenceShorterSide = options.referenceShorterSide;
+    if (options.neverEnlarge)
+        job.stamp.neverEnlarge = *options.neverEnlarge;
     job.quality = writerQuality(job.format, options.quality.value_or(setup.jpgQuality));
     const std::optional<QImage> logo = commandLogo(options, setup.logoFileName, problem);
     if (!logo)

@@ -44,6 +44,19 @@ struct StampParser
                   "is removed from the EXIF, IPTC and XMP, in every namespace: latitude, "
                   "longitude, altitude, and the GPS fields with them (GPS time, direction, "
                   "destination). Place names (city, region, country, sublocation) stay.")};
+    QCommandLineOption scaleWithPicture {
+        QStringLiteral("scale-with-picture"),
+        Texts::tr("Scale the stamp with each picture, as designed for pictures whose shorter side "
+                  "is <N> pixels (1 to 99999)."),
+        QStringLiteral("N")};
+    QCommandLineOption noScaleWithPicture {
+        QStringLiteral("no-scale-with-picture"),
+        Texts::tr("Draw the stamp at its own size on every picture.")};
+    QCommandLineOption neverEnlarge {
+        QStringLiteral("never-enlarge"),
+        Texts::tr("When resizing, keep the size of a picture that fits inside the box.")};
+    QCommandLineOption enlarge {QStringLiteral("enlarge"),
+                                Texts::tr("When resizing, enlarge smaller pictures to the box.")};
     QCommandLineOption jobs {QStringLiteral("jobs"),
                              Texts::tr("Stamp <N> pictures at once (default: one per core)."),
                              QStringLiteral("N")};
@@ -58,8 +71,9 @@ StampParser::StampParser()
     parser.setApplicationDescription(
         Texts::tr("Stamps pictures with the watermark text and logo set up in Tessaro's window.\n"
                   "Each PATH is a picture or a folder, searched with its subfolders."));
-    parser.addOptions({output, settings, format, quality, text, logo, metadata, keepLocation, jobs,
-                       quiet, help, version});
+    parser.addOptions({output, settings, format, quality, text, logo, metadata, keepLocation,
+                       scaleWithPicture, noScaleWithPicture, neverEnlarge, enlarge, jobs, quiet,
+                       help, version});
     parser.addPositionalArgument(QStringLiteral("PATH"), Texts::tr("Pictures and folders."),
                                  QStringLiteral("PATH..."));
 }
@@ -124,6 +138,32 @@ ParsedStampOptions parseStampOptions(const QStringList &arguments)
         options.keepMetadata = metadata == QLatin1String("keep");
     }
     options.keepLocation = parser.isSet(parsing.keepLocation);
+    if (parser.isSet(parsing.scaleWithPicture) && parser.isSet(parsing.noScaleWithPicture)) {
+        parsed.error
+            = Texts::tr("--scale-with-picture and --no-scale-with-picture cannot go together.");
+        return parsed;
+    }
+    if (parser.isSet(parsing.scaleWithPicture)) {
+        const std::optional<int> reference
+            = boundedNumber(parser.value(parsing.scaleWithPicture), 1, 99999);
+        if (!reference) {
+            parsed.error
+                = Texts::tr(
+                      "--scale-with-picture must be a whole number from 1 to 99999, not '%1'.")
+                      .arg(parser.value(parsing.scaleWithPicture));
+            return parsed;
+        }
+        options.scaleWithPicture = true;
+        options.referenceShorterSide = *reference;
+    }
+    if (parser.isSet(parsing.noScaleWithPicture))
+        options.scaleWithPicture = false;
+    if (parser.isSet(parsing.neverEnlarge) && parser.isSet(parsing.enlarge)) {
+        parsed.error = Texts::tr("--never-enlarge and --enlarge cannot go together.");
+        return parsed;
+    }
+    if (parser.isSet(parsing.neverEnlarge) || parser.isSet(parsing.enlarge))
+        options.neverEnlarge = parser.isSet(parsing.neverEnlarge);
     if (parser.isSet(parsing.jobs)) {
         const std::optional<int> jobs = boundedNumber(parser.value(parsing.jobs), 1, 1024);
         if (!jobs) {

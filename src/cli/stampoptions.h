@@ -18,6 +18,11 @@ struct StampOptions
     QString logoFile; // empty: the stored logo
     std::optional<bool> keepMetadata; // --metadata keep|strip
     bool keepLocation = false; // --keep-location
+    // --scale-with-picture N (with N, the shorter side the stamp was designed for) or
+    // --no-scale-with-picture.
+    std::optional<bool> scaleWithPicture;
+    int referenceShorterSide = 0;
+    std::optional<bool> neverEnlarge; // --never-enlarge or --enlarge
     int jobs = 0; // pictures stamped at once; 0: one per core
     bool quiet = false;
     bool help = false;

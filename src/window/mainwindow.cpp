@@ -17,6 +17,7 @@ MainWindow::MainWindow(QWidget *parent)
     fitForDesktop();
     // The location can be removed only from photo information that is kept.
     connect(ui->keepinfo_check, &QCheckBox::toggled, ui->dropgps_check, &QWidget::setEnabled);
+    connectStampSizeControls();
     loadHelpPages();
     startBannerRotation();
     setAcceptDrops(true);

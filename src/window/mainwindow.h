@@ -1,6 +1,7 @@
 #ifndef TESSARO_MAINWINDOW_H
 #define TESSARO_MAINWINDOW_H
 
+#include "engine/read/imageload.h"
 #include "engine/stamp/scaledimagecache.h"
 #include "engine/stamp/stamprenderer.h"
 #include "window/online/qveloraanalytics.h"
@@ -24,7 +25,6 @@ enum class StampAlignment;
 struct RunEntry;
 struct StampJob;
 struct StampResult;
-struct WorkingCopy;
 
 namespace Ui {
 class MainWindow;
@@ -135,6 +135,7 @@ private:
     void updatePreview();
     void showPreviewBackdrop();
     void showWorkingCopy(const WorkingCopy &copy);
+    void decodePreviewAsTheRun();
 
     // Batch run.
     QString outputFormat() const;
@@ -149,6 +150,7 @@ private:
 
     // Control handlers.
     void resetOffsetAndRender(QAbstractButton *resetButton);
+    void connectStampSizeControls();
 
     QSettings *settings = nullptr;
     Ui::MainWindow *ui = nullptr;
@@ -158,6 +160,8 @@ private:
     QImage logoImage;
     QImage previewImage;
     bool previewOpaque = false; // every pixel of previewImage has alpha 255, as the reader said
+    QString previewPath; // the file previewImage was read from; empty when it cannot be read again
+    PictureDecoding previewDecoding;
     QImage stampedImage;
     bool stampedOpaque = false;
     QPoint dragAnchor;
@@ -169,6 +173,7 @@ private:
     QColor fontColor;
     double previewScaleX = 1.0;
     double previewScaleY = 1.0;
+    double previewStampScale = 1.0; // the factor the stamp is drawn at on the picture dragged on
     Qt::TransformationMode transformMode = Qt::FastTransformation;
     QRect textRect;
     bool stamping = false;

@@ -30,6 +30,26 @@ void MainWindow::resetOffsetAndRender(QAbstractButton *resetButton)
     updatePreview();
 }
 
+// The controls of the stamp's size are served here, not by slots bound by name.
+void MainWindow::connectStampSizeControls()
+{
+    connect(ui->noenlarge_check, &QCheckBox::toggled, this, [this] { renderTwice(); });
+    connect(ui->scalestamp_check, &QCheckBox::toggled, this, [this](bool checked) {
+        ui->referenceside_spin->setEnabled(checked);
+        if (checked) {
+            // The previewed picture is the one the stamp was designed on: it keeps its stamp.
+            const QSignalBlocker blocker(ui->referenceside_spin);
+            const QSize shown = stampedSize(previewImage.size(), stampSettings());
+            ui->referenceside_spin->setValue(
+                previewImage.isNull() ? 1080 : qMin(shown.width(), shown.height()));
+        }
+        renderTwice();
+    });
+    connect(ui->referenceside_spin, qOverload<int>(&QSpinBox::valueChanged), this,
+            [this] { renderTwice(); });
+    ui->referenceside_spin->setEnabled(ui->scalestamp_check->isChecked());
+}
+
 void MainWindow::on_browse_logo_btn_pressed()
 {
     const QString path
@@ -90,6 +110,7 @@ void MainWindow::on_resize_check_toggled(bool checked)
     ui->width_spin->setEnabled(checked);
     ui->height_spin->setEnabled(checked);
     ui->aspect_check->setEnabled(checked);
+    ui->noenlarge_check->setEnabled(checked);
     renderTwice();
 }
 

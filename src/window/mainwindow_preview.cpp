@@ -71,6 +71,12 @@ QPixmap checkerboardTile()
     return tile;
 }
 
+// The size a picture is drawn at with `settings`, as the run reads it.
+DrawnSize drawnWith(const StampSettings &settings)
+{
+    return [settings](const QSize &upright) { return stampedSize(upright, settings); };
+}
+
 } // namespace
 
 void MainWindow::buildPreviewSurface()
@@ -148,9 +154,31 @@ void MainWindow::showWorkingCopy(const WorkingCopy &copy)
 {
     previewImage = copy.image;
     previewOpaque = copy.opaque;
+    previewDecoding = copy.decoding;
     stampedImage = previewImage;
     stampedOpaque = previewOpaque;
     renderTwice();
+}
+
+// The run decodes a picture no larger than it is drawn where its reader can; the preview shows
+// the same decode, and reads its picture again when a resize asks for another. Where that read
+// fails, the picture shown stays.
+void MainWindow::decodePreviewAsTheRun()
+{
+    if (previewImage.isNull() || previewPath.isEmpty())
+        return;
+    const StampSettings settings = stampSettings();
+    const QSize drawn = stampedSize(previewDecoding.fullSize, settings);
+    if (previewDecoding.decodedSize(drawn) == previewImage.size())
+        return;
+    const WorkingCopy copy = readWorkingCopy(previewPath, drawnWith(settings));
+    if (copy.image.isNull()) {
+        previewPath.clear();
+        return;
+    }
+    previewImage = copy.image;
+    previewOpaque = copy.opaque;
+    previewDecoding = copy.decoding;
 }
 
 void MainWindow::on_files_list_currentRowChanged(int currentRow)
@@ -159,12 +187,14 @@ void MainWindow::on_files_list_currentRowChanged(int currentRow)
         previewLabel->clear();
         previewImage = QImage();
         previewOpaque = false;
+        previewPath.clear();
         return;
     }
     const QString path = ui->files_list->item(currentRow)->text();
     if (!QFileInfo::exists(path))
         return;
-    showWorkingCopy(readWorkingCopy(path));
+    previewPath = path;
+    showWorkingCopy(readWorkingCopy(path, drawnWith(stampSettings())));
 }
 
 void MainWindow::previewMouseClicked(QMouseEvent *event)
@@ -174,7 +204,9 @@ void MainWindow::previewMouseClicked(QMouseEvent *event)
         return;
     previewScaleX = double(previewLabel->width()) / reference.width();
     previewScaleY = double(previewLabel->height()) / reference.height();
-    const double scale = ui->scale_spin->value();
+    const StampSettings settings = stampSettings();
+    previewStampScale = stampScale(stampedImage.size(), settings);
+    const double scale = drawnStamp(settings, stampedImage.size()).logoScale;
     if (insideScaledBox(event->pos(), logoPos.x(), logoPos.y(), scale * logoImage.width(),
                         scale * logoImage.height(), previewScaleX, previewScaleY)) {
         logoDragging = true;
@@ -200,9 +232,13 @@ void MainWindow::previewMouseMoved(QMouseEvent *event)
     } else {
         return;
     }
+    // The offsets are those of the stamp as designed: a shown pixel moves them less on a picture
+    // where the stamp is drawn larger.
     const QPoint position = event->pos();
-    xSpin->setValue(draggedOffset(position.x() - dragAnchor.x(), previewScaleX, xSpin->value()));
-    ySpin->setValue(draggedOffset(position.y() - dragAnchor.y(), previewScaleY, ySpin->value()));
+    xSpin->setValue(draggedOffset(position.x() - dragAnchor.x(), previewScaleX * previewStampScale,
+                                  xSpin->value()));
+    ySpin->setValue(draggedOffset(position.y() - dragAnchor.y(), previewScaleY * previewStampScale,
+                                  ySpin->value()));
     dragAnchor = position;
 }
 

@@ -162,6 +162,8 @@ void MainWindow::showStampResult(int index, const StampResult &result)
         // Null while later pictures are on their way: their own copies come with the last one.
         previewImage = result.picture.image;
         previewOpaque = result.picture.opaque && !previewImage.isNull();
+        previewPath = outcome.source;
+        previewDecoding = result.picture.decoding;
         stampedImage = result.stamped.image;
         stampedOpaque = result.stamped.opaque;
         textRect = result.stamped.textRect.isNull() ? textRect : result.stamped.textRect;

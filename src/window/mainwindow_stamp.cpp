@@ -45,6 +45,7 @@ StampSettings MainWindow::stampSettings() const
     settings.resize = ui->resize_check->isChecked();
     settings.outputSize = QSize(ui->width_spin->value(), ui->height_spin->value());
     settings.keepAspectRatio = ui->aspect_check->isChecked();
+    settings.neverEnlarge = ui->noenlarge_check->isChecked();
     settings.bandEdge = ui->top_radio->isChecked() ? BandEdge::Top
         : ui->bottom_radio->isChecked()            ? BandEdge::Bottom
                                                    : BandEdge::None;
@@ -61,6 +62,8 @@ StampSettings MainWindow::stampSettings() const
     settings.textOffset = QPoint(ui->txt_x_spin->value(), ui->txt_y_spin->value());
     settings.logoAlignment = logoAlignment();
     settings.logoOffset = QPoint(ui->x_spin->value(), ui->y_spin->value());
+    settings.scaleWithPicture = ui->scalestamp_check->isChecked();
+    settings.referenceShorterSide = ui->referenceside_spin->value();
     return settings;
 }
 
@@ -72,6 +75,7 @@ void MainWindow::renderStamp()
 
 void MainWindow::renderStampedImage()
 {
+    decodePreviewAsTheRun();
     placeStamps();
     const StampedPicture stamped = stampRenderer.render(previewImage, previewOpaque, logoImage,
                                                         stampSettings(), textPos, logoPos);

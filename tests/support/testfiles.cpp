@@ -1,7 +1,9 @@
 #include "support/testfiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 
 QByteArray fileBytes(const QString &path)
 {
@@ -13,4 +15,24 @@ QStringList namesIn(const QString &dir)
 {
     return QDir(dir).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+bool writeJpegWithOrientation(const QString &path, const QImage &picture, int orientation)
+{
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    if (!picture.save(&encoded, "jpg", 95))
+        return false;
+    // An APP1 segment right after the start of the picture: "Exif", a little-endian TIFF header
+    // and one directory holding the orientation alone.
+    QByteArray exif = QByteArrayLiteral("\xff\xe1\x00\x22"
+                                        "Exif\0\0II*\0\x08\0\0\0"
+                                        "\x01\0"
+                                        "\x12\x01\x03\0\x01\0\0\0\x00\0\0\0"
+                                        "\0\0\0\0");
+    exif[4 + 6 + 8 + 2 + 8] = char(orientation);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly)
+        && file.write(encoded.data().left(2) + exif + encoded.data().mid(2))
+        == encoded.size() + exif.size();
 }

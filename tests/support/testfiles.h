@@ -11,4 +11,11 @@ QByteArray fileBytes(const QString &path);
 // Every name in a folder, hidden ones included, sorted by name.
 QStringList namesIn(const QString &dir);
 
+class QImage;
+
+// Writes `picture` as a JPEG file at `path` whose EXIF says it is to be shown turned by
+// `orientation` (1 to 8), the pixels stored as they are: the toolkit's writer turns the pixels
+// instead of recording an orientation.
+bool writeJpegWithOrientation(const QString &path, const QImage &picture, int orientation);
+
 #endif // TESSARO_TESTFILES_H

@@ -68,6 +68,16 @@ QString informationNotKeptLine(const QString &path, const QStringList &notKept, 
         .arg(visibleName(path), blocks);
 }
 
+QString pastEdgeLine(const StampPastEdge &stamp, const QString &fileName, const QSize &pictureSize)
+{
+    return QStringLiteral("the %1 runs past the edge of %2 (its box %3 \u00d7 %4 on a %5 \u00d7 %6 "
+                          "picture)")
+        .arg(stamp.stamp == StampPastEdge::Text ? QStringLiteral("text") : QStringLiteral("logo"),
+             visibleName(fileName), QString::number(stamp.box.width()),
+             QString::number(stamp.box.height()), QString::number(pictureSize.width()),
+             QString::number(pictureSize.height()));
+}
+
 QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &folder,
                                   const QString &format, int position, int count)
 {
@@ -98,5 +108,8 @@ QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &
                               informationNotKeptLine(outcome.source, outcome.informationNotKept,
                                                      outcome.informationPartlyKept)};
     lines << OutcomeLine {false, writtenLine(source.completeBaseName(), format, position, count)};
+    const QString writtenName = source.completeBaseName() + QLatin1Char('.') + format;
+    for (const StampPastEdge &stamp : outcome.pastEdges)
+        lines << OutcomeLine {true, pastEdgeLine(stamp, writtenName, outcome.stampedSize)};
     return lines;
 }

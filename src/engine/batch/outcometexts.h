@@ -31,6 +31,10 @@ QString informationNotKeptLine(const QString &path, const QStringList &notKept, 
 // The line of a picture that could not be written as `fileName` into `folder`.
 QString unwritableLine(const QString &fileName, const QString &folder, const QString &reason);
 
+// The sentence of a stamp of `fileName` whose box of `box` runs past the edges of the stamped
+// picture of `pictureSize`.
+QString pastEdgeLine(const StampPastEdge &stamp, const QString &fileName, const QSize &pictureSize);
+
 // One line of what became of a picture; a warning is shown as one.
 struct OutcomeLine
 {
@@ -40,8 +44,9 @@ struct OutcomeLine
 
 // The lines that tell `outcome`, the `position`-th picture of `count` (from 1), stamped into
 // `format` in `folder`: the renamed-file warning and the line saying the photo information was
-// not kept, then the written line; or the one line saying why nothing was written. Nothing for a
-// missing or discarded picture. Both front ends tell a run in these words.
+// not kept, then the written line, then a warning for each stamp that runs past the picture's
+// edges; or the one line saying why nothing was written. Nothing for a missing or discarded
+// picture. Both front ends tell a run in these words.
 QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &folder,
                                   const QString &format, int position, int count);
 

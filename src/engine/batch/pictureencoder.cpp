@@ -83,21 +83,6 @@ bool opaqueLine(const uchar *line, int count)
     return qAlpha(one) == 255;
 }
 
-// Whether some pixel of `picture` has an alpha below 255.
-bool hasTransparentPixel(const QImage &picture)
-{
-    if (!picture.hasAlphaChannel())
-        return false;
-    const QImage::Format format = picture.format();
-    if (format != QImage::Format_ARGB32 && format != QImage::Format_ARGB32_Premultiplied)
-        return true; // not worth a scan of its own: composing over white changes no opaque pixel
-    for (int y = 0; y < picture.height(); ++y) {
-        if (!opaqueLine(picture.constScanLine(y), picture.width()))
-            return true;
-    }
-    return false;
-}
-
 QImageIOPlugin *writingPlugin(const QByteArray &format)
 {
     static QMutex lock;
@@ -109,17 +94,57 @@ QImageIOPlugin *writingPlugin(const QByteArray &format)
     return found[format] = findWritingPlugin(format);
 }
 
+// The toolkit's PNG writer takes quality q as zlib level (100 - q) * 9 / 91: 70 is level 2. Its
+// default, level 6, costs a photo four times as much CPU for a file a few per cent smaller.
+constexpr int pngQuality = 70;
+
+// Whether every pixel of a 32-bit `picture` has alpha 255.
+bool everyPixelOpaque(const QImage &picture)
+{
+    for (int y = 0; y < picture.height(); ++y) {
+        if (!opaqueLine(picture.constScanLine(y), picture.width()))
+            return false;
+    }
+    return true;
+}
+
+bool isArgb32(const QImage &picture)
+{
+    return picture.format() == QImage::Format_ARGB32
+        || picture.format() == QImage::Format_ARGB32_Premultiplied;
+}
+
+// `picture` without its alpha channel when it is 32-bit and no pixel is translucent: its bits read
+// as RGB32, shared, so that encoders write three channels instead of four. The view must not
+// outlive `picture`, and nothing writes its pixels (over read-only bits, even setting its
+// resolution would copy them all).
+QImage withoutUnusedAlpha(const QImage &picture)
+{
+    if (!isArgb32(picture) || !everyPixelOpaque(picture))
+        return picture;
+    QImage opaque(const_cast<uchar *>(picture.constBits()), picture.width(), picture.height(),
+                  picture.bytesPerLine(), QImage::Format_RGB32);
+    opaque.setDotsPerMeterX(picture.dotsPerMeterX());
+    opaque.setDotsPerMeterY(picture.dotsPerMeterY());
+    opaque.setOffset(picture.offset());
+    opaque.setColorSpace(picture.colorSpace());
+    for (const QString &key : picture.textKeys())
+        opaque.setText(key, picture.text(key));
+    return opaque;
+}
+
 } // namespace
 
 PictureEncoder::PictureEncoder(const QByteArray &format, int quality)
     : format(format.toLower())
-    , quality(quality)
+    , quality(quality < 0 && this->format == "png" ? pngQuality : quality)
 {
 }
 
 QImage overWhite(const QImage &picture)
 {
-    if (!hasTransparentPixel(picture))
+    // Another format with alpha is rare here: composing it changes no opaque pixel either.
+    if (!picture.hasAlphaChannel() || (isArgb32(picture) && everyPixelOpaque(picture)))
         return picture;
     QImage flat(picture.size(), QImage::Format_RGB32);
     if (flat.isNull())
@@ -140,8 +165,11 @@ QByteArray PictureEncoder::encode(const QImage &picture, QString *reason) const
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QString encoderReason;
-    const QImage written
-        = formatKeepsTransparency(QString::fromLatin1(format)) ? picture : overWhite(picture);
+    // A format with alpha keeps the picture's, where a pixel is translucent; another gets what is
+    // not opaque over white.
+    const QImage written = formatKeepsTransparency(QString::fromLatin1(format))
+        ? withoutUnusedAlpha(picture)
+        : overWhite(picture);
     if (encodeInto(written, &buffer, &encoderReason))
         return bytes;
     if (reason)

@@ -15,13 +15,15 @@ class QIODevice;
 class PictureEncoder
 {
 public:
-    // `quality` as the writer takes it; -1 for the encoder's default.
+    // `quality` as the writer takes it; -1 for the encoder's default, except for PNG, which is
+    // compressed at zlib level 2 by default: nearly as small for a photo, at a quarter of the CPU.
     explicit PictureEncoder(const QByteArray &format, int quality = -1);
 
-    // The bytes of `picture` in the format, over white where it is not opaque and the format
-    // keeps no transparency (formatKeepsTransparency); empty on failure, and `*reason`, when asked,
-    // then says why: the encoder's warning when it gave one (its errors are often told only so),
-    // else the toolkit's own text.
+    // The bytes of `picture` in the format; empty on failure, and `*reason`, when asked, then says
+    // why: the encoder's warning when it gave one (its errors are often told only so), else the
+    // toolkit's own text. A picture without a translucent pixel is written without alpha; in a
+    // format that keeps no transparency (formatKeepsTransparency), what is not opaque is written
+    // over white.
     QByteArray encode(const QImage &picture, QString *reason) const;
 
 private:

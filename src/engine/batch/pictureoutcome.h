@@ -1,8 +1,20 @@
 #ifndef TESSARO_PICTUREOUTCOME_H
 #define TESSARO_PICTUREOUTCOME_H
 
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QVector>
+
+// A stamp whose box runs past the edges of the stamped picture, so that part of it is cut off.
+struct StampPastEdge
+{
+    enum Stamp { Text, Logo };
+
+    Stamp stamp = Text;
+    QRect box; // on the stamped picture
+};
 
 // What became of one picture of a run, as data: each front end says it in its own words.
 struct PictureOutcome
@@ -27,6 +39,10 @@ struct PictureOutcome
     // or when none was asked for. `informationPartlyKept` when another block is in it.
     QStringList informationNotKept;
     bool informationPartlyKept = false;
+    // The stamps of a written picture that run past its edges, text first, and the size of the
+    // stamped picture they were drawn on.
+    QVector<StampPastEdge> pastEdges;
+    QSize stampedSize;
 
     bool written() const { return kind == Written || kind == Renamed; }
 };

@@ -33,6 +33,18 @@ PictureOutcome::Kind readFailure(ReadProblem problem)
     return PictureOutcome::Unreadable;
 }
 
+// The stamps drawn on `stamped` whose boxes do not lie wholly on the picture, text first.
+QVector<StampPastEdge> stampsPastEdges(const StampedPicture &stamped)
+{
+    const QRect picture = stamped.image.rect();
+    QVector<StampPastEdge> past;
+    if (!stamped.textRect.isNull() && !picture.contains(stamped.textRect))
+        past << StampPastEdge {StampPastEdge::Text, stamped.textRect};
+    if (!stamped.logoRect.isNull() && !picture.contains(stamped.logoRect))
+        past << StampPastEdge {StampPastEdge::Logo, stamped.logoRect};
+    return past;
+}
+
 } // namespace
 
 StampResult stampFile(const QString &path, const StampJob &job)
@@ -56,12 +68,15 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
     const auto stopped = [&] { return turn.gate && !turn.gate->isOpen(); };
     if (stopped())
         return end(PictureOutcome::Discarded);
-    PictureFile file = readPictureFile(path);
+    // Decoded no larger than it is drawn where the reader can, as the preview reads it too.
+    PictureFile file = readPictureFile(
+        path, [&job](const QSize &upright) { return stampedSize(upright, job.stamp); });
     if (file.image.isNull())
         return end(readFailure(file.problem), file.error);
     const PhotoInformation information = readPhotoInformation(file.bytes);
     file.bytes.clear();
     result.picture = workingCopy(std::move(file.image));
+    result.picture.decoding = file.decoding;
     if (result.picture.image.isNull())
         return end(readFailure(result.picture.problem), result.picture.error);
     if (stopped())
@@ -73,6 +88,8 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
                                      job.stamp, result.placement.text, result.placement.logo);
     if (stopped())
         return end(PictureOutcome::Discarded);
+    outcome.pastEdges = stampsPastEdges(result.stamped);
+    outcome.stampedSize = result.stamped.image.size();
 
     // Drawn at the working copy's resolution, written at the source's: no pixel changes.
     if (information.dotsPerMeterX > 0 && information.dotsPerMeterY > 0) {

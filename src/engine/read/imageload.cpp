@@ -85,7 +85,15 @@ QSize declaredSize(QImageReader &reader, const QByteArray &head)
 
 } // namespace
 
-PictureFile readPictureFile(const QString &path)
+QSize PictureDecoding::decodedSize(const QSize &drawnSize) const
+{
+    const bool savesWork = reducible && !drawnSize.isEmpty()
+        && 8 * qint64(drawnSize.width()) <= 7 * qint64(fullSize.width())
+        && 8 * qint64(drawnSize.height()) <= 7 * qint64(fullSize.height());
+    return savesWork ? drawnSize : fullSize;
+}
+
+PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize)
 {
     PictureFile read;
     const auto refuse = [&read](ReadProblem problem, const QString &reason) {
@@ -138,6 +146,17 @@ PictureFile readPictureFile(const QString &path)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, certainFormat);
     reader.setAutoDetectImageFormat(certainFormat.isEmpty());
+    // The reader's quality stays at its default, which counts as 75: from 50 up, the JPEG reader
+    // keeps libjpeg's accurate DCT and scales what remains after a reduced decode smoothly.
+    const QImageIOHandler::Transformations transformation = reader.transformation();
+    const bool turned = transformation & QImageIOHandler::TransformationRotate90;
+    PictureDecoding &decoding = read.decoding;
+    decoding.fullSize = turned ? declared.transposed() : declared;
+    decoding.reducible = certainFormat == "jpeg" && !holdsJpegInks(read.bytes);
+    const QSize reduced = drawnSize ? decoding.decodedSize(drawnSize(decoding.fullSize)) : QSize();
+    const bool decodedWhole = !reduced.isValid() || reduced == decoding.fullSize;
+    if (!decodedWhole) // the stored picture is the upright one turned
+        reader.setScaledSize(turned ? reduced.transposed() : reduced);
     QImage picture = reader.read();
     if (picture.isNull() || !decoderWarnings.messages().isEmpty())
         return refuseDamaged(reader.errorString());
@@ -145,10 +164,12 @@ PictureFile readPictureFile(const QString &path)
     if (!reason.isEmpty())
         return refuse(ReadProblem::Damaged, reason);
     picture = rgbThroughProfile(std::move(picture), read.bytes);
-    picture = upright(std::move(picture), reader.transformation());
+    picture = upright(std::move(picture), transformation);
     // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
     // stamped pixel for pixel, whatever its name.
     picture.setDevicePixelRatio(1);
+    if (decodedWhole)
+        decoding.fullSize = picture.size();
     read.image = std::move(picture);
     return read;
 }
@@ -212,14 +233,16 @@ WorkingCopy workingCopy(QImage decoded)
     return copy;
 }
 
-WorkingCopy readWorkingCopy(const QString &path)
+WorkingCopy readWorkingCopy(const QString &path, const DrawnSize &drawnSize)
 {
-    PictureFile read = readPictureFile(path);
+    PictureFile read = readPictureFile(path, drawnSize);
     if (read.image.isNull()) {
         WorkingCopy failed;
         failed.problem = read.problem;
         failed.error = read.error;
         return failed;
     }
-    return workingCopy(std::move(read.image));
+    WorkingCopy copy = workingCopy(std::move(read.image));
+    copy.decoding = read.decoding;
+    return copy;
 }

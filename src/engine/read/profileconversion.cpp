@@ -103,8 +103,8 @@ public:
     JpegInks(const JpegInks &) = delete;
     JpegInks &operator=(const JpegInks &) = delete;
 
-    // Reads the header and starts decoding: false unless the JPEG has four components.
-    bool start()
+    // Reads the header: false unless the JPEG has four components.
+    bool readHeader()
     {
         if (setjmp(errors.step))
             return false;
@@ -112,7 +112,15 @@ public:
         jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(jpeg.constData()),
                      static_cast<unsigned long>(jpeg.size()));
         jpeg_read_header(&info, TRUE);
-        if (info.num_components != 4)
+        return info.num_components == 4;
+    }
+
+    // Reads the header and starts decoding: false unless the JPEG has four components.
+    bool start()
+    {
+        if (!readHeader())
+            return false;
+        if (setjmp(errors.step))
             return false;
         info.out_color_space = JCS_CMYK;
         return jpeg_start_decompress(&info);
@@ -162,6 +170,11 @@ bool inksThroughProfile(QImage *picture, const QByteArray &jpeg, cmsHPROFILE cmy
 }
 
 } // namespace
+
+bool holdsJpegInks(const QByteArray &fileBytes)
+{
+    return JpegInks(fileBytes).readHeader();
+}
 
 QImage rgbThroughProfile(QImage decoded, const QByteArray &fileBytes)
 {

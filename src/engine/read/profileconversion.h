@@ -13,4 +13,8 @@
 // profile, or with an RGB one, is returned unchanged.
 QImage rgbThroughProfile(QImage decoded, const QByteArray &fileBytes);
 
+// Whether `fileBytes` is a JPEG of four components (CMYK or YCCK): rgbThroughProfile takes its
+// inks from the file, at the size the picture is stored, so such a picture is decoded whole.
+bool holdsJpegInks(const QByteArray &fileBytes);
+
 #endif // TESSARO_PROFILECONVERSION_H

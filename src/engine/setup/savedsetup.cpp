@@ -84,6 +84,7 @@ SavedSetup savedSetup(const QSettings &store)
     stamp.outputSize = QSize(restoredInt(store, "width_spin", 10, 99999),
                              restoredInt(store, "height_spin", 10, 99999));
     stamp.keepAspectRatio = restored(store, "aspect_check").toBool();
+    stamp.neverEnlarge = restored(store, "noenlarge_check").toBool();
     stamp.bandEdge = checkedButton(store, {"top_radio", "bottom_radio_radio"}, 1) == 0
         ? BandEdge::Top
         : BandEdge::Bottom;
@@ -102,6 +103,8 @@ SavedSetup savedSetup(const QSettings &store)
     stamp.logoAlignment = restoredAlignment(store, QStringLiteral("logo_"));
     stamp.logoOffset = QPoint(restoredInt(store, "x_spin", -99999, 999999),
                               restoredInt(store, "y_spin", -99999, 999999));
+    stamp.scaleWithPicture = restored(store, "scalestamp_check").toBool();
+    stamp.referenceShorterSide = restoredInt(store, "referenceside_spin", 1, 99999);
 
     const QStringList formats
         = {QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("tif")};

@@ -78,6 +78,10 @@ const QVector<SettingKey> &settingKeys()
         member("last_output_folder", SettingTarget::LastOutputFolder, QString()),
         control("keepinfo_check", true),
         control("dropgps_check", true),
+        control("noenlarge_check", false),
+        // Ticking the box sets the reference to the previewed picture's; the stored one follows.
+        control("scalestamp_check", false),
+        control("referenceside_spin", 1080),
     };
     return keys;
 }

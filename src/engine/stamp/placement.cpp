@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <climits>
+
 namespace {
 
 int columnOf(StampAlignment alignment)
@@ -28,6 +30,12 @@ int alignedStart(int place, int pictureExtent, int stampExtent)
     }
 }
 
+// `value` truncated toward zero, within the range of an int.
+int truncated(double value)
+{
+    return int(qBound(double(INT_MIN), value, double(INT_MAX)));
+}
+
 // Start coordinate along one axis for a logo whose scaled extent is a real number.
 int alignedLogoStart(int place, int pictureExtent, double logoExtent, int offset)
 {
@@ -35,9 +43,9 @@ int alignedLogoStart(int place, int pictureExtent, double logoExtent, int offset
     case 0:
         return offset;
     case 1:
-        return int(offset + pictureExtent / 2 - 0.5 * logoExtent);
+        return truncated(offset + pictureExtent / 2 - 0.5 * logoExtent);
     default:
-        return int(offset + pictureExtent - logoExtent);
+        return truncated(offset + pictureExtent - logoExtent);
     }
 }
 

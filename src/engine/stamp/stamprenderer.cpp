@@ -2,33 +2,92 @@
 
 #include <QPainter>
 
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// `value` × `factor` rounded half away from zero, kept within what a placement can add up.
+int scaledWhole(int value, double factor)
+{
+    return int(qBound(-1e9, std::round(value * factor), 1e9));
+}
+
+// The font engine draws text up to 65535 pixels high and falls back to its default size beyond.
+constexpr int LargestTextPixels = 65535;
+
+// `font` with its size multiplied by `factor`, within what the font engine draws at the working
+// copy's 96 dots per inch.
+QFont scaledFont(const QFont &font, double factor)
+{
+    QFont scaled = font;
+    if (font.pointSizeF() > 0)
+        scaled.setPointSizeF(qMin(font.pointSizeF() * factor, LargestTextPixels * 72.0 / 96));
+    else
+        scaled.setPixelSize(qBound(1, scaledWhole(font.pixelSize(), factor), LargestTextPixels));
+    return scaled;
+}
+
+} // namespace
+
 QSize scaledLogoSize(const QSize &logoSize, double scale)
 {
-    return QSize(int(logoSize.width() * scale), int(logoSize.height() * scale));
+    const auto side = [scale](int length) { return int(qMin(length * scale, double(INT_MAX))); };
+    return QSize(side(logoSize.width()), side(logoSize.height()));
+}
+
+bool resizesPicture(const QSize &pictureSize, const StampSettings &settings)
+{
+    const bool fits = pictureSize.width() <= settings.outputSize.width()
+        && pictureSize.height() <= settings.outputSize.height();
+    return settings.resize && !(settings.neverEnlarge && fits);
 }
 
 QSize stampedSize(const QSize &pictureSize, const StampSettings &settings)
 {
-    if (!settings.resize)
+    if (!resizesPicture(pictureSize, settings))
         return pictureSize;
     return scaledImageSize(pictureSize, settings.outputSize,
                            settings.keepAspectRatio ? Qt::KeepAspectRatio : Qt::IgnoreAspectRatio);
+}
+
+double stampScale(const QSize &stampedSize, const StampSettings &settings)
+{
+    if (!settings.scaleWithPicture || settings.referenceShorterSide <= 0)
+        return 1.0;
+    return double(qMin(stampedSize.width(), stampedSize.height())) / settings.referenceShorterSide;
+}
+
+StampSettings drawnStamp(const StampSettings &settings, const QSize &stampedSize)
+{
+    if (!settings.scaleWithPicture)
+        return settings;
+    const double factor = stampScale(stampedSize, settings);
+    StampSettings drawn = settings;
+    drawn.scaleWithPicture = false;
+    drawn.font = scaledFont(settings.font, factor);
+    drawn.logoScale = settings.logoScale * factor;
+    drawn.textOffset = QPoint(scaledWhole(settings.textOffset.x(), factor),
+                              scaledWhole(settings.textOffset.y(), factor));
+    drawn.logoOffset = QPoint(scaledWhole(settings.logoOffset.x(), factor),
+                              scaledWhole(settings.logoOffset.y(), factor));
+    drawn.bandRows = scaledWhole(settings.bandRows, factor);
+    return drawn;
 }
 
 StampPlacement placeStamp(const StampSettings &settings, const QSize &logoSize,
                           const QImage &picture, const QRect &drawnTextBox)
 {
     const QSize size = stampedSize(picture.size(), settings);
+    const StampSettings drawn = drawnStamp(settings, size);
     QSize textSize = drawnTextBox.size();
     if (drawnTextBox.width() == 0)
-        textSize = settings.text.isEmpty()
+        textSize = drawn.text.isEmpty()
             ? QSize()
-            : measureText(settings.text, settings.font, picture.dotsPerMeterX(),
-                          picture.dotsPerMeterY())
+            : measureText(drawn.text, drawn.font, picture.dotsPerMeterX(), picture.dotsPerMeterY())
                   .size();
-    return {textTopLeft(settings.textAlignment, size, textSize, settings.textOffset),
-            logoTopLeft(settings.logoAlignment, size, logoSize, settings.logoScale,
-                        settings.logoOffset)};
+    return {textTopLeft(drawn.textAlignment, size, textSize, drawn.textOffset),
+            logoTopLeft(drawn.logoAlignment, size, logoSize, drawn.logoScale, drawn.logoOffset)};
 }
 
 StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, const QImage &logo,
@@ -36,27 +95,33 @@ StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, 
                                      const QPoint &logoPos)
 {
     StampedPicture stamped;
-    stamped.image = settings.resize ? resized(picture, pictureOpaque, settings) : picture;
+    const bool resizes = resizesPicture(picture.size(), settings);
+    stamped.image = resizes ? resized(picture, pictureOpaque, settings) : picture;
     if (stamped.image.isNull())
         return stamped;
+    const StampSettings drawn = drawnStamp(settings, stamped.image.size());
 
-    shadeBand(stamped.image, settings.bandEdge, settings.bandRows, settings.bandTone);
+    shadeBand(stamped.image, drawn.bandEdge, drawn.bandRows, drawn.bandTone);
 
-    if (!settings.text.isEmpty()) {
+    if (!drawn.text.isEmpty()) {
         QPainter painter(&stamped.image);
-        painter.setPen(QPen(settings.color));
-        painter.setFont(settings.font);
-        painter.drawText(QRect(textPos, QSize(99999, 99999)), 0, settings.text, &stamped.textRect);
+        painter.setPen(QPen(drawn.color));
+        painter.setFont(drawn.font);
+        painter.drawText(QRect(textPos, QSize(99999, 99999)), 0, drawn.text, &stamped.textRect);
     }
 
-    const QImage logoToDraw = scaledLogo(logo, settings);
+    const QImage logoToDraw = scaledLogo(logo, drawn);
     if (!logoToDraw.isNull()) {
         QPainter painter(&stamped.image);
         painter.drawImage(logoPos, logoToDraw);
     }
+    // The logo's box, also where the toolkit finds no memory to scale a logo that large.
+    const QSize logoTarget = scaledLogoSize(logo.size(), drawn.logoScale);
+    if (!logo.isNull() && !logoTarget.isEmpty())
+        stamped.logoRect
+            = QRect(logoPos, scaledImageSize(logo.size(), logoTarget, Qt::KeepAspectRatio));
     // Band, text and logo are drawn over opaque pixels and keep them opaque.
-    stamped.opaque
-        = pictureOpaque && !settings.resize && stamped.image.format() == QImage::Format_ARGB32;
+    stamped.opaque = pictureOpaque && !resizes && stamped.image.format() == QImage::Format_ARGB32;
     return stamped;
 }
 

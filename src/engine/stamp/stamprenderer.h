@@ -20,6 +20,7 @@ struct StampSettings
     bool resize = false;
     QSize outputSize;
     bool keepAspectRatio = false;
+    bool neverEnlarge = false; // a picture that fits inside `outputSize` keeps its size
     BandEdge bandEdge = BandEdge::None;
     int bandRows = 0;
     BandTone bandTone = BandTone::None;
@@ -32,6 +33,10 @@ struct StampSettings
     QPoint textOffset;
     StampAlignment logoAlignment = StampAlignment::TopLeft;
     QPoint logoOffset;
+    // The stamp scales with each picture: the sizes above are those of a stamp designed on a
+    // picture whose shorter side is `referenceShorterSide` pixels.
+    bool scaleWithPicture = false;
+    int referenceShorterSide = 1080;
 };
 
 // The top-left corners of text and logo on a stamped picture.
@@ -41,12 +46,13 @@ struct StampPlacement
     QPoint logo;
 };
 
-// The stamped picture and the box of the text drawn on it (`textRect` stays null when no text
-// was drawn). `opaque` says every pixel is known to have alpha 255.
+// The stamped picture and the boxes of the text and the logo on it (each stays null when there is
+// no such stamp). `opaque` says every pixel is known to have alpha 255.
 struct StampedPicture
 {
     QImage image;
     QRect textRect;
+    QRect logoRect;
     bool opaque = false;
 };
 
@@ -72,14 +78,31 @@ private:
 // The logo's drawn size: each side multiplied by `scale` and truncated toward zero.
 QSize scaledLogoSize(const QSize &logoSize, double scale);
 
+// Whether a picture of `pictureSize` is resized: resizing is on, and the picture does not fit
+// inside the box when it is never to be enlarged. A picture that fits keeps its size even where
+// ignoring the aspect ratio would stretch it along one side only.
+bool resizesPicture(const QSize &pictureSize, const StampSettings &settings);
+
 // The size of a picture of `pictureSize` once stamped with `settings`: the resized size, or the
 // picture's own.
 QSize stampedSize(const QSize &pictureSize, const StampSettings &settings);
 
+// The factor a stamp scaling with its picture is drawn at on a stamped picture of `stampedSize`:
+// the picture's shorter side over the reference's. 1 when the stamp does not scale.
+double stampScale(const QSize &stampedSize, const StampSettings &settings);
+
+// `settings` as drawn on a stamped picture of `stampedSize`: the text's size, the logo's scale,
+// both offsets and the band's height multiplied by stampScale, whole numbers rounded to the
+// nearest (halves away from zero, so that mirrored offsets stay mirrored). A text size in points
+// stays fractional, as the toolkit takes it; one in pixels is rounded, to at least one pixel;
+// either stays within the 65535 pixels the font engine draws. Unchanged when the stamp does not
+// scale.
+StampSettings drawnStamp(const StampSettings &settings, const QSize &stampedSize);
+
 // Where text and logo go on `picture` (before the optional resize) stamped with `settings` and a
-// logo of `logoSize`: placed on its stamped size, the text by `drawnTextBox` when that has a
-// width (the box the preview last drew), else by the box it measures at the picture's resolution.
-// The preview and the job place every stamp here.
+// logo of `logoSize`: placed on its stamped size with the stamp drawn there (drawnStamp), the
+// text by `drawnTextBox` when that has a width (the box the preview last drew), else by the box
+// it measures at the picture's resolution. The preview and the job place every stamp here.
 StampPlacement placeStamp(const StampSettings &settings, const QSize &logoSize,
                           const QImage &picture, const QRect &drawnTextBox = QRect());
 
