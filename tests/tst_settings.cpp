@@ -71,6 +71,7 @@ private slots:
     void corruptValuesGiveZero();
     void savedSetupIsTheWindowsJob_data();
     void savedSetupIsTheWindowsJob();
+    void keyRangesAreTheControls();
 
 private:
     void restart();
@@ -480,6 +481,36 @@ void TstSettings::savedSetupIsTheWindowsJob()
     QCOMPARE(saved.logoFileName, MainWindowProbe::logoFileName(*window));
     QCOMPARE(saved.job.keepMetadata, job.keepMetadata);
     QCOMPARE(saved.job.keepLocation, job.keepLocation);
+
+    // What the window writes back at exit is what savedSettings says it writes.
+    const QSettings::SettingsMap expected
+        = savedSettings(storedSettings(QSettings(storeFile, QSettings::IniFormat)));
+    window.reset();
+    const QSettings written(storeFile, QSettings::IniFormat);
+    QCOMPARE(expected.size(), settingKeys().size());
+    for (const SettingKey &entry : settingKeys()) {
+        const QString key = QLatin1String(entry.key);
+        QCOMPARE(key + '=' + ::storedValue(entry, expected.value(key)).toString(),
+                 key + '=' + ::storedValue(entry, written.value(key)).toString());
+    }
+}
+
+// The ranges the key table gives, which the command line refuses values outside of, are the
+// ranges of the controls.
+void TstSettings::keyRangesAreTheControls()
+{
+    window = std::make_unique<MainWindow>();
+    int ranged = 0;
+    for (const SettingKey &entry : settingKeys()) {
+        if (entry.minimum.isNull())
+            continue;
+        ++ranged;
+        const QWidget *control = window->findChild<QWidget *>(QLatin1String(entry.objectName));
+        QVERIFY2(control, entry.key);
+        QCOMPARE(control->property("minimum"), entry.minimum);
+        QCOMPARE(control->property("maximum"), entry.maximum);
+    }
+    QCOMPARE(ranged, 10);
 }
 
 QTEST_MAIN(TstSettings)

@@ -1,10 +1,13 @@
 // tessaro-stamp: its options, and the built program run as a separate process on real files.
+#include "cli/setupoptions.h"
 #include "cli/stampcommand.h"
 #include "cli/stampoptions.h"
 #include "engine/batch/picturewalk.h"
 #include "engine/batch/stampjob.h"
 #include "engine/read/imageload.h"
 #include "engine/setup/savedsetup.h"
+#include "engine/setup/settingskeys.h"
+#include "engine/setup/settingsstore.h"
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"
@@ -17,6 +20,7 @@
 
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -28,6 +32,7 @@ struct Finished
 {
     int status = -1;
     QStringList out; // standard output, line by line
+    QByteArray outBytes;
     QString err;
 };
 
@@ -57,8 +62,8 @@ Finished finished(QProcess &process)
         qFatal("tessaro-stamp did not finish");
     Finished done;
     done.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    const QString out = QString::fromUtf8(process.readAllStandardOutput());
-    done.out = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    done.outBytes = process.readAllStandardOutput();
+    done.out = QString::fromUtf8(done.outBytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     done.err = QString::fromUtf8(process.readAllStandardError());
     return done;
 }
@@ -110,6 +115,7 @@ private slots:
     void cleanup();
     void parsesOptions_data();
     void parsesOptions();
+    void optionTableCoversEverySetting();
     void rejectsOptions_data();
     void rejectsOptions();
     void progressLine_data();
@@ -122,6 +128,14 @@ private slots:
     void stampScalesWithEachPicture();
     void optionsOverrideTheSettings_data();
     void optionsOverrideTheSettings();
+    void printedSettingsStampTheSame_data();
+    void printedSettingsStampTheSame();
+    void standardErrorStaysQuiet_data();
+    void standardErrorStaysQuiet();
+    void createsTheOutputFolder_data();
+    void createsTheOutputFolder();
+    void stampsTheListedPaths_data();
+    void stampsTheListedPaths();
     void walksFoldersAsADrop();
     void failuresAndRenamesArePrinted_data();
     void failuresAndRenamesArePrinted();
@@ -164,49 +178,131 @@ void TstStampCommand::parsesOptions_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("paths");
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<int>("quality");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<QVariantMap>("setup");
     QTest::addColumn<int>("jobs");
     QTest::addColumn<bool>("quiet");
 
+    const QStringList out = {"--output", "out"};
     QTest::newRow("only the folder and paths")
-        << QStringList {"--output", "out", "a.jpg", "b"} << QStringList {"a.jpg", "b"} << QString()
-        << -1 << QString() << 0 << false;
-    QTest::newRow("every value") << QStringList {"--output=out",
-                                                 "--format",
-                                                 "tif",
-                                                 "--quality",
-                                                 "0",
-                                                 "--text",
-                                                 "",
-                                                 "--jobs",
-                                                 "3",
-                                                 "--quiet",
-                                                 "--settings",
-                                                 "s.conf",
-                                                 "--logo",
-                                                 "l.png",
-                                                 "--metadata",
-                                                 "strip",
-                                                 "--keep-location",
-                                                 "--scale-with-picture",
-                                                 "720",
-                                                 "--never-enlarge",
-                                                 "a"}
-                                 << QStringList {"a"} << "tif" << 0 << "" << 3 << true;
+        << QStringList {"--output", "out", "a.jpg", "b"} << QStringList {"a.jpg", "b"}
+        << QVariantMap() << 0 << false;
+    QTest::newRow("every value")
+        << QStringList {"--output=out",
+                        "--format",
+                        "tif",
+                        "--quality",
+                        "1",
+                        "--text",
+                        "",
+                        "--jobs",
+                        "3",
+                        "--quiet",
+                        "--settings",
+                        "s.conf",
+                        "--logo",
+                        "/shared/l.png",
+                        "--metadata",
+                        "strip",
+                        "--keep-location",
+                        "--scale-with-picture",
+                        "720",
+                        "--never-enlarge",
+                        "a"}
+        << QStringList {"a"}
+        << QVariantMap {{"outjpg_radio", false},    {"outpng_radio", false},
+                        {"outtif_radio", true},     {"comp_slider", 1},
+                        {"wtrmark_edit", ""},       {"logo_file_name", "/shared/l.png"},
+                        {"keepinfo_check", false},  {"dropgps_check", false},
+                        {"scalestamp_check", true}, {"referenceside_spin", 720},
+                        {"noenlarge_check", true}}
+        << 3 << true;
     QTest::newRow("a path like an option after --")
-        << QStringList {"--output", "out", "--", "--quiet"} << QStringList {"--quiet"} << QString()
-        << -1 << QString() << 0 << false;
+        << QStringList {"--output", "out", "--", "--quiet"} << QStringList {"--quiet"}
+        << QVariantMap() << 0 << false;
+    QTest::newRow("text: font, colour, position, offset")
+        << out
+            + QStringList {"--font",
+                           " DejaVu Sans , 24.5 , Italic,bold",
+                           "--color",
+                           "#FF8000",
+                           "--text-position",
+                           "bottom-right",
+                           "--text-offset",
+                           "-9999,9999",
+                           "x"}
+        << QStringList {"x"}
+        << QVariantMap {{"font", "DejaVu Sans,24.5,-1,5,75,1,0,0,0,0"},
+                        {"fnt_clr", 0xffff8000u},
+                        {"txt_topleft_btn", false},
+                        {"txt_top_btn", false},
+                        {"txt_topright_btn", false},
+                        {"txt_left_btn", false},
+                        {"txt_center_btn", false},
+                        {"txt_right_btn", false},
+                        {"txt_botleft_btn", false},
+                        {"txt_bot_btn", false},
+                        {"txt_botright_btn", true},
+                        {"txt_x_spin", -9999},
+                        {"txt_y_spin", 9999}}
+        << 0 << false;
+    QTest::newRow("logo: position, offset, scale; colour without #")
+        << out + QStringList {"--logo-position", "center",       "--logo-offset",
+                              "-99999,999999",   "--logo-scale", "0.01",
+                              "--color",         "00ff00",       "x"}
+        << QStringList {"x"}
+        << QVariantMap {{"logo_topleft_btn", false},  {"logo_top_btn", false},
+                        {"logo_topright_btn", false}, {"logo_left_btn", false},
+                        {"logo_center_btn", true},    {"logo_right_btn", false},
+                        {"logo_botleft_btn", false},  {"logo_bot_btn", false},
+                        {"logo_botright_btn", false}, {"x_spin", -99999},
+                        {"y_spin", 999999},           {"scale_spin", 0.01},
+                        {"fnt_clr", 0xff00ff00u}}
+        << 0 << false;
+    QTest::newRow("band and resize")
+        << out + QStringList {"--band", "light",    "--band-edge", "top",           "--band-height",
+                              "1000",   "--resize", "10X99999",    "--keep-aspect", "x"}
+        << QStringList {"x"} << QVariantMap {{"light_radio", true}, {"dark_radio", false},
+                                             {"top_radio", true},   {"bottom_radio_radio", false},
+                                             {"shadow_spin", 1000}, {"resize_check", true},
+                                             {"width_spin", 10},    {"height_spin", 99999},
+                                             {"aspect_check", true}}
+        << 0 << false;
+    QTest::newRow("a later option wins")
+        << out
+            + QStringList {"--band-height",
+                           "30",
+                           "--band",
+                           "none",
+                           "--resize",
+                           "800x600",
+                           "--no-resize",
+                           "--keep-aspect",
+                           "--stretch",
+                           "--keep-location",
+                           "--drop-location",
+                           "--logo",
+                           "/l.png",
+                           "--no-logo",
+                           "--text",
+                           "A",
+                           "--text",
+                           "B",
+                           "x"}
+        << QStringList {"x"}
+        << QVariantMap {{"shadow_spin", 0},     {"resize_check", false}, {"width_spin", 800},
+                        {"height_spin", 600},   {"aspect_check", false}, {"dropgps_check", true},
+                        {"logo_file_name", ""}, {"wtrmark_edit", "B"}}
+        << 0 << false;
+    QTest::newRow("print the settings: no folder, no path")
+        << QStringList {"--print-settings", "--band", "dark"} << QStringList()
+        << QVariantMap {{"light_radio", false}, {"dark_radio", true}} << 0 << false;
 }
 
 void TstStampCommand::parsesOptions()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QStringList, paths);
-    QFETCH(QString, format);
-    QFETCH(int, quality);
-    QFETCH(QString, text);
+    QFETCH(QVariantMap, setup);
     QFETCH(int, jobs);
     QFETCH(bool, quiet);
 
@@ -214,21 +310,43 @@ void TstStampCommand::parsesOptions()
     QCOMPARE(parsed.error, QString());
     const StampOptions &options = parsed.options;
     QCOMPARE(options.paths, paths);
-    QCOMPARE(options.outputFolder, QStringLiteral("out"));
-    QCOMPARE(options.format.value_or(QString()), format);
-    QCOMPARE(options.quality.value_or(-1), quality);
-    QCOMPARE(options.text.has_value(), !text.isNull());
-    QCOMPARE(options.text.value_or(QString()), text);
+    QCOMPARE(options.outputFolder, arguments.contains("--print-settings") ? "" : "out");
+    QCOMPARE(options.setup, setup);
     QCOMPARE(options.jobs, jobs);
     QCOMPARE(options.quiet, quiet);
     QCOMPARE(options.settingsFile, arguments.contains("s.conf") ? "s.conf" : QString());
-    QCOMPARE(options.logoFile, arguments.contains("l.png") ? "l.png" : QString());
-    QCOMPARE(options.keepMetadata.has_value(), arguments.contains("strip"));
-    QCOMPARE(options.keepMetadata.value_or(true), !arguments.contains("strip"));
-    QCOMPARE(options.keepLocation, arguments.contains("--keep-location"));
-    QCOMPARE(options.scaleWithPicture.has_value(), arguments.contains("720"));
-    QCOMPARE(options.referenceShorterSide, arguments.contains("720") ? 720 : 0);
-    QCOMPARE(options.neverEnlarge.value_or(false), arguments.contains("--never-enlarge"));
+    QCOMPARE(options.printSettings, arguments.contains("--print-settings"));
+}
+
+// Every key of the settings is set by an option or is the window's own, every option is in the
+// help and sets keys of the table, and the option one excludes is in the table.
+void TstStampCommand::optionTableCoversEverySetting()
+{
+    QStringList covered = windowOnlyKeys();
+    const QString help = stampHelpText();
+    for (const SetupOption &option : setupOptions()) {
+        QVERIFY2(help.contains("--" + option.name), qPrintable(option.name));
+        QVERIFY2(!option.keys.isEmpty(), qPrintable(option.name));
+        covered << option.keys;
+    }
+    QStringList keys;
+    for (const SettingKey &entry : settingKeys())
+        keys << QLatin1String(entry.key);
+    for (const QString &key : qAsConst(keys))
+        QVERIFY2(covered.contains(key), qPrintable(key + " is set by no option"));
+    for (const QString &key : qAsConst(covered))
+        QVERIFY2(keys.contains(key), qPrintable(key + " is no settings key"));
+    for (const QString &key : windowOnlyKeys()) {
+        for (const SetupOption &option : setupOptions())
+            QVERIFY2(!option.keys.contains(key), qPrintable(key + " is the window's own"));
+    }
+    QStringList names;
+    for (const SetupOption &option : setupOptions())
+        names << option.name;
+    for (const SetupOption &option : setupOptions()) {
+        QVERIFY2(option.excludes.isEmpty() || names.contains(option.excludes),
+                 qPrintable(option.excludes + " is no option"));
+    }
 }
 
 void TstStampCommand::rejectsOptions_data()
@@ -249,10 +367,61 @@ void TstStampCommand::rejectsOptions_data()
                             << "--format must be jpg, png or tif, not 'JPG'.";
     QTest::newRow("quality above 100")
         << (QStringList {"--quality", "101"} + good)
-        << "--quality must be a whole number from 0 to 100, not '101'.";
+        << "--quality must be a whole number from 1 to 100, not '101'.";
     QTest::newRow("quality not a number")
         << (QStringList {"--quality", "high"} + good)
-        << "--quality must be a whole number from 0 to 100, not 'high'.";
+        << "--quality must be a whole number from 1 to 100, not 'high'.";
+    QTest::newRow("quality 0, below the slider")
+        << (QStringList {"--quality", "0"} + good)
+        << "--quality must be a whole number from 1 to 100, not '0'.";
+    QTest::newRow("band height") << (QStringList {"--band-height", "1001"} + good)
+                                 << "--band-height must be a whole number from 0 to 1000, not "
+                                    "'1001'.";
+    QTest::newRow("text offset beyond")
+        << (QStringList {"--text-offset", "10000,0"} + good)
+        << "--text-offset must be X,Y, two whole numbers from -9999 to 9999, not '10000,0'.";
+    QTest::newRow("logo offset of three")
+        << (QStringList {"--logo-offset", "1,2,3"} + good)
+        << "--logo-offset must be X,Y, two whole numbers from -99999 to 999999, not '1,2,3'.";
+    QTest::newRow("resize too small")
+        << (QStringList {"--resize", "800x9"} + good)
+        << "--resize must be WxH, two whole numbers from 10 to 99999, not '800x9'.";
+    QTest::newRow("resize with a star")
+        << (QStringList {"--resize", "800*600"} + good)
+        << "--resize must be WxH, two whole numbers from 10 to 99999, not '800*600'.";
+    QTest::newRow("logo scale beyond")
+        << (QStringList {"--logo-scale", "9.5"} + good)
+        << "--logo-scale must be a number from 0.01 to 9, not '9.5'.";
+    QTest::newRow("logo scale not a number")
+        << (QStringList {"--logo-scale", "nan"} + good)
+        << "--logo-scale must be a number from 0.01 to 9, not 'nan'.";
+    QTest::newRow("colour by name")
+        << (QStringList {"--color", "red"} + good) << "--color must be #RRGGBB, not 'red'.";
+    QTest::newRow("colour short") << (QStringList {"--color", "#12345"} + good)
+                                  << "--color must be #RRGGBB, not '#12345'.";
+    const QString fontForm = "FAMILY,SIZE[,bold][,italic] with a size from 1 to 1000 points";
+    QTest::newRow("font without size") << (QStringList {"--font", "DejaVu Sans"} + good)
+                                       << "--font must be " + fontForm + ", not 'DejaVu Sans'.";
+    QTest::newRow("font size 0") << (QStringList {"--font", "DejaVu Sans,0"} + good)
+                                 << "--font must be " + fontForm + ", not 'DejaVu Sans,0'.";
+    QTest::newRow("font bold twice") << (QStringList {"--font", "A,12,bold,Bold"} + good)
+                                     << "--font must be " + fontForm + ", not 'A,12,bold,Bold'.";
+    QTest::newRow("font style unknown") << (QStringList {"--font", "A,12,thin"} + good)
+                                        << "--font must be " + fontForm + ", not 'A,12,thin'.";
+    QTest::newRow("position")
+        << (QStringList {"--text-position", "middle"} + good)
+        << "--text-position must be top-left, top, top-right, left, center, right, bottom-left, "
+           "bottom or bottom-right, not 'middle'.";
+    QTest::newRow("band") << (QStringList {"--band", "grey"} + good)
+                          << "--band must be dark, light or none, not 'grey'.";
+    QTest::newRow("band edge") << (QStringList {"--band-edge", "left"} + good)
+                               << "--band-edge must be top or bottom, not 'left'.";
+    QTest::newRow("empty logo") << (QStringList {"--logo", ""} + good)
+                                << "--logo must be a file, not ''.";
+    QTest::newRow("null without a list")
+        << (QStringList {"--null"} + good)
+        << "--null tells how the lists of --files-from are written: give one with --files-from "
+           "FILE.";
     QTest::newRow("metadata") << (QStringList {"--metadata", "all"} + good)
                               << "--metadata must be keep or strip, not 'all'.";
     QTest::newRow("no jobs") << (QStringList {"--jobs", "0"} + good)
@@ -303,22 +472,36 @@ void TstStampCommand::progressLine()
 void TstStampCommand::helpAndVersion_data()
 {
     QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("printed");
+    QTest::addColumn<QStringList>("printed");
+    QTest::addColumn<QString>("configFolder"); // XDG_CONFIG_HOME, under the test's folder
     QTest::newRow("help") << "--help"
-                          << "--output <DIR>";
-    QTest::newRow("help says what removing the location removes") << "--help"
-                                                                  << "latitude";
-    QTest::newRow("version") << "--version"
-                             << "tessaro-stamp 2.6.6";
+                          << QStringList {"--output <DIR>", "CONFIG/Korvath/Tessaro.conf",
+                                          "Exit status:",
+                                          "  2    the command or its setup is wrong"}
+                          << "config";
+    QTest::newRow("version") << "--version" << QStringList {"tessaro-stamp 2.6.6\n"} << "config";
+    QTest::newRow("help says what removing the location removes")
+        << "--help" << QStringList {"latitude"} << "config";
+    QTest::newRow("a per cent sign in the settings file's path")
+        << "--help" << QStringList {"CONFIG/Korvath/Tessaro.conf", "  2    the command"}
+        << "config %2 100%";
 }
 
+// Both end with a line end; the help names where the window's settings are and what each exit
+// status means.
 void TstStampCommand::helpAndVersion()
 {
     QFETCH(QString, option);
-    QFETCH(QString, printed);
-    const Finished done = runStamp({option}, configHome);
+    QFETCH(QStringList, printed);
+    QFETCH(QString, configFolder);
+    const QString home = path(configFolder);
+    const Finished done = runStamp({option}, home);
     QCOMPARE(done.status, 0);
-    QVERIFY2(done.out.join('\n').contains(printed), qPrintable(done.out.join('\n')));
+    QCOMPARE(done.err, QString());
+    QVERIFY(done.outBytes.endsWith('\n'));
+    for (const QString &text : printed)
+        QVERIFY2(QString::fromUtf8(done.outBytes).contains(QString(text).replace("CONFIG", home)),
+                 qPrintable(text));
 }
 
 void TstStampCommand::badSetupIsAUsageError_data()
@@ -326,24 +509,35 @@ void TstStampCommand::badSetupIsAUsageError_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("message");
     QTest::newRow("unknown option")
-        << QStringList {"--frob", "--output", "OUT"} << "tessaro-stamp: Unknown option 'frob'.";
+        << QStringList {"--frob", "--output", "NEW"} << "tessaro-stamp: Unknown option 'frob'.";
     QTest::newRow("output not a folder")
-        << QStringList {"--output", "DIR/a.png"}
+        << QStringList {"--text", "T", "--output", "DIR/a.png"}
         << "tessaro-stamp: The output folder DIR/a.png is not a folder.";
+    QTest::newRow("output under a file")
+        << QStringList {"--text", "T", "--output", "DIR/a.png/sub"}
+        << "tessaro-stamp: Cannot create the output folder DIR/a.png/sub: Not a directory";
     QTest::newRow("no settings file")
-        << QStringList {"--output", "OUT", "--settings", "DIR/none.conf"}
+        << QStringList {"--output", "NEW", "--settings", "DIR/none.conf"}
         << "tessaro-stamp: Cannot read the settings file DIR/none.conf.";
-    QTest::newRow("settings file a folder") << QStringList {"--output", "OUT", "--settings", "OUT"}
+    QTest::newRow("settings file a folder") << QStringList {"--output", "NEW", "--settings", "OUT"}
                                             << "tessaro-stamp: Cannot read the settings file OUT.";
     QTest::newRow("settings file malformed")
-        << QStringList {"--output", "OUT", "--settings", "DIR/bad.conf"}
+        << QStringList {"--output", "NEW", "--settings", "DIR/bad.conf"}
         << "tessaro-stamp: The settings file DIR/bad.conf is not in the settings format.";
     QTest::newRow("logo not a picture")
-        << QStringList {"--output", "OUT", "--logo", "DIR/bad.conf"}
+        << QStringList {"--text", "T", "--output", "NEW", "--logo", "DIR/bad.conf"}
         << "tessaro-stamp: Cannot read the logo DIR/bad.conf: Unsupported image format";
+    QTest::newRow("no setup: no saved one, no preset, no text")
+        << QStringList {"--output", "NEW", "--logo", "DIR/a.png", "--band", "light"}
+        << "tessaro-stamp: No setup to stamp with: the window has saved none in "
+           "CONFIG/Korvath/Tessaro.conf. Give the text with --text TEXT (and the rest as "
+           "options), or a preset with --settings FILE.";
+    QTest::newRow("list missing")
+        << QStringList {"--text", "T", "--output", "NEW", "--files-from", "DIR/none.txt"}
+        << "tessaro-stamp: Cannot read the list DIR/none.txt: No such file or directory";
 }
 
-// Nothing is stamped; standard error names the problem.
+// Nothing is stamped and no folder made; standard error names the problem.
 void TstStampCommand::badSetupIsAUsageError()
 {
     QFETCH(QStringList, options);
@@ -352,7 +546,8 @@ void TstStampCommand::badSetupIsAUsageError()
     writeFile(path("bad.conf"), "[General\nnot a line\n");
     options.replaceInStrings("DIR", dir->path());
     options.replaceInStrings("OUT", path("out"));
-    message.replace("DIR", dir->path()).replace("OUT", path("out"));
+    options.replaceInStrings("NEW", path("new"));
+    message.replace("DIR", dir->path()).replace("OUT", path("out")).replace("CONFIG", configHome);
 
     const Finished done = runStamp(options << path("a.png"), configHome);
     QCOMPARE(done.status, 2);
@@ -360,6 +555,7 @@ void TstStampCommand::badSetupIsAUsageError()
     QVERIFY(done.err.contains("Try 'tessaro-stamp --help'"));
     QCOMPARE(done.out, QStringList());
     QCOMPARE(namesIn(path("out")), QStringList());
+    QVERIFY(!QFileInfo::exists(path("new")));
 }
 
 // The window's store, or a copy of it given with --settings, gives the window's files byte for
@@ -557,83 +753,362 @@ void TstStampCommand::optionsOverrideTheSettings_data()
 {
     QTest::addColumn<QString>("storeText");
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("logo");
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<int>("quality");
-    QTest::addColumn<int>("reference"); // the shorter side the stamp scales from; 0: it does not
-    QTest::addColumn<bool>("neverEnlarge");
+    QTest::addColumn<QString>("meaning"); // the store's values the options stand for
+    QTest::addColumn<QString>("warning"); // the start of standard error
 
     QTest::newRow("text, logo and quality")
         << "wtrmark_edit=Stored\ncomp_slider=90"
-        << QStringList {"--text", "Given", "--logo", "LOGO", "--quality", "37"} << "Given" << true
-        << "jpg" << 37 << 0 << false;
-    QTest::newRow("no text") << "wtrmark_edit=Stored" << QStringList {"--text", ""} << "" << false
-                             << "jpg" << 90 << 0 << false;
+        << QStringList {"--text", "Given", "--logo", "LOGO", "--quality", "37"}
+        << "wtrmark_edit=Given\nlogo_file_name=LOGO\ncomp_slider=37"
+        << "";
+    QTest::newRow("no text") << "wtrmark_edit=Stored" << QStringList {"--text", ""}
+                             << "wtrmark_edit="
+                             << "";
     QTest::newRow("jpg over png keeps the stored quality")
         << "outjpg_radio=false\noutpng_radio=true\ncomp_slider=20"
-        << QStringList {"--format", "jpg"} << "Enter your text here!" << false << "jpg" << 20 << 0
-        << false;
+        << QStringList {"--format", "jpg"} << "outjpg_radio=true\noutpng_radio=false"
+        << "";
     QTest::newRow("png over jpg takes no quality")
-        << "comp_slider=50" << QStringList {"--format", "png"} << "Enter your text here!" << false
-        << "png" << -1 << 0 << false;
+        << "comp_slider=50" << QStringList {"--format", "png"}
+        << "outjpg_radio=false\noutpng_radio=true"
+        << "";
+    QTest::newRow("placement, offsets and scale")
+        << "logo_file_name=LOGO"
+        << QStringList {"--text-position", "bottom-right", "--text-offset", "-5,-6",
+                        "--logo-position", "center",       "--logo-offset", "7,8",
+                        "--logo-scale",    "0.5"}
+        << "txt_topleft_btn=false\ntxt_botright_btn=true\ntxt_x_spin=-5\ntxt_y_spin=-6\n"
+           "logo_topleft_btn=false\nlogo_center_btn=true\nx_spin=7\ny_spin=8\nscale_spin=0.5"
+        << "";
+    QTest::newRow("font, colour and band")
+        << "wtrmark_edit=Band" << QStringList {"--font",        "DejaVu Sans,30,bold,italic",
+                                               "--color",       "#00ff00",
+                                               "--band",        "light",
+                                               "--band-edge",   "top",
+                                               "--band-height", "25"}
+        << "font=\"DejaVu Sans,30,-1,5,75,1,0,0,0,0\"\nfnt_clr=4278255360\nlight_radio=true\n"
+           "dark_radio=false\ntop_radio=true\nbottom_radio_radio=false\nshadow_spin=25"
+        << "";
+    QTest::newRow("resize keeping the aspect")
+        << "resize_check=false" << QStringList {"--resize", "150x100", "--keep-aspect"}
+        << "resize_check=true\nwidth_spin=150\nheight_spin=100\naspect_check=true"
+        << "";
+    QTest::newRow("no band, no resize, no logo")
+        << "logo_file_name=LOGO\nresize_check=true\nwidth_spin=100"
+        << QStringList {"--band", "none", "--no-resize", "--no-logo"}
+        << "shadow_spin=0\nresize_check=false\nlogo_file_name="
+        << "";
+    QTest::newRow("a font not installed is said")
+        << "" << QStringList {"--text", "Missing font", "--font", "Nosuchfamily Tessaro,20"}
+        << "wtrmark_edit=Missing font\nfont=\"Nosuchfamily Tessaro,20,-1,5,50,0,0,0,0,0\""
+        << "tessaro-stamp: The font family Nosuchfamily Tessaro is not installed; the text is "
+           "drawn in ";
     QTest::newRow("scaling with the picture")
         << "resize_check=false" << QStringList {"--scale-with-picture", "150", "--logo", "LOGO"}
-        << "Enter your text here!" << true << "jpg" << 90 << 150 << false;
+        << "scalestamp_check=true\nreferenceside_spin=150\nlogo_file_name=LOGO"
+        << "";
     QTest::newRow("stored scaling turned off")
         << "resize_check=false\nscalestamp_check=true\nreferenceside_spin=150"
-        << QStringList {"--no-scale-with-picture"} << "Enter your text here!" << false << "jpg"
-        << 90 << 0 << false;
+        << QStringList {"--no-scale-with-picture"} << "scalestamp_check=false"
+        << "";
     QTest::newRow("a stored reference side, scaling given")
         << "resize_check=false\nreferenceside_spin=150"
-        << QStringList {"--scale-with-picture", "90"} << "Enter your text here!" << false << "jpg"
-        << 90 << 90 << false;
-    QTest::newRow("never enlarge")
-        << "width_spin=400\nheight_spin=400" << QStringList {"--never-enlarge"}
-        << "Enter your text here!" << false << "jpg" << 90 << 0 << true;
+        << QStringList {"--scale-with-picture", "90"}
+        << "scalestamp_check=true\nreferenceside_spin=90"
+        << "";
+    QTest::newRow("never enlarge") << "width_spin=400\nheight_spin=400"
+                                   << QStringList {"--never-enlarge"} << "noenlarge_check=true"
+                                   << "";
     QTest::newRow("stored never enlarge turned off")
         << "width_spin=400\nheight_spin=400\nnoenlarge_check=true" << QStringList {"--enlarge"}
-        << "Enter your text here!" << false << "jpg" << 90 << 0 << false;
+        << "noenlarge_check=false"
+        << "";
 }
 
 // Each option replaces its one value of the stored setup: the file is the one stampFile writes
-// with the stored job so changed.
+// with the job of the store holding the values the options stand for.
 void TstStampCommand::optionsOverrideTheSettings()
 {
     QFETCH(QString, storeText);
     QFETCH(QStringList, options);
-    QFETCH(QString, text);
-    QFETCH(bool, logo);
-    QFETCH(QString, format);
-    QFETCH(int, quality);
-    QFETCH(int, reference);
-    QFETCH(bool, neverEnlarge);
+    QFETCH(QString, meaning);
+    QFETCH(QString, warning);
     QImage logoPicture(40, 20, QImage::Format_ARGB32);
     logoPicture.fill(qRgba(0, 255, 0, 200));
     QVERIFY(logoPicture.save(path("logo.png")));
     options.replaceInStrings("LOGO", path("logo.png"));
+    storeText.replace("LOGO", path("logo.png"));
+    meaning.replace("LOGO", path("logo.png"));
     const QString settings = writeFile(path("preset.conf"), "[General]\n" + storeText.toUtf8());
     const QString input = writePicture(path("in/a.png"), QSize(300, 200), qRgb(30, 60, 90));
 
     const Finished done = runStamp(
         QStringList {"--settings", settings, "--output", path("out"), input} + options, configHome);
     QCOMPARE(done.status, 0);
+    QVERIFY2(warning.isEmpty() ? done.err.isEmpty() : done.err.startsWith(warning),
+             qPrintable(done.err));
 
-    StampJob job = savedSetup(QSettings(settings, QSettings::IniFormat)).job;
-    job.stamp.text = text;
-    job.logo = logo ? readPicture(path("logo.png")) : QImage();
-    job.format = format;
-    job.quality = quality;
-    job.stamp.scaleWithPicture = reference > 0;
-    if (reference > 0)
-        job.stamp.referenceShorterSide = reference;
-    job.stamp.neverEnlarge = neverEnlarge;
+    QSettings::SettingsMap meant = settingsFromText(storeText.toUtf8());
+    const QSettings::SettingsMap changed = settingsFromText(meaning.toUtf8());
+    for (auto value = changed.cbegin(); value != changed.cend(); ++value)
+        meant.insert(value.key(), value.value());
+    const SavedSetup setup = savedSetup(meant);
+    StampJob job = setup.job;
+    job.logo = setup.logoFileName.isEmpty() ? QImage() : readPicture(setup.logoFileName);
     job.outputFolder = path("expected");
     QVERIFY(QDir().mkpath(job.outputFolder));
     const QString expected = stampFile(input, job).outcome.output;
-    QCOMPARE(QFileInfo(expected).fileName(), "a." + format);
-    QCOMPARE(namesIn(path("out")), QStringList {"a." + format});
-    QVERIFY(fileBytes(path("out/a." + format)) == fileBytes(expected));
+    QCOMPARE(QFileInfo(expected).fileName(), "a." + job.format);
+    QCOMPARE(namesIn(path("out")), QStringList {"a." + job.format});
+    QVERIFY(fileBytes(path("out/a." + job.format)) == fileBytes(expected));
+}
+
+void TstStampCommand::printedSettingsStampTheSame_data()
+{
+    QTest::addColumn<QString>("storeText");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("printedLines");
+
+    QTest::newRow("options over a preset")
+        << "wtrmark_edit=Preset\nshadow_spin=40\nlogo_file_name=LOGO"
+        << QStringList {"--text",
+                        "Options, \"quoted\" = 1; \u00e9",
+                        "--font",
+                        "DejaVu Sans,28,bold",
+                        "--color",
+                        "ff8000",
+                        "--text-position",
+                        "bottom",
+                        "--text-offset",
+                        "3,-30",
+                        "--logo-position",
+                        "top-right",
+                        "--logo-scale",
+                        "0.58",
+                        "--band",
+                        "light",
+                        "--band-edge",
+                        "top",
+                        "--resize",
+                        "260x180",
+                        "--keep-aspect",
+                        "--format",
+                        "png",
+                        "--keep-location"}
+        << QStringList {"shadow_spin=40", "txt_bot_btn=true", "txt_topleft_btn=false",
+                        "outpng_radio=true", "dropgps_check=false",
+                        // The window's slider pulls 0.58 down, as the window shows it.
+                        "scale_spin=0.56"};
+    QTest::newRow("a hand-made preset: clamped, one button per group")
+        << "wtrmark_edit=Hand\nwidth_spin=5\nx_spin=2000000\ncomp_slider=0\n"
+           "txt_top_btn=true\ntxt_bot_btn=true\nshadow_spin=deep\nreferenceside_spin=0"
+        << QStringList()
+        << QStringList {"width_spin=10",     "x_spin=999999",       "comp_slider=1",
+                        "txt_top_btn=false", "txt_bot_btn=true",    "shadow_spin=0",
+                        "fit_radio=false",   "last_output_folder=", "referenceside_spin=1"};
+    // The 320 x 240 picture is stretched to the box, the 200 x 300 one fits and keeps its size;
+    // each stamp is drawn at its picture's shorter side over 120.
+    QTest::newRow("a stamp scaling with each picture, never enlarged")
+        << "wtrmark_edit=Scaled\nlogo_file_name=LOGO\nresize_check=false\nshadow_spin=10"
+        << QStringList {"--scale-with-picture", "120", "--never-enlarge", "--resize", "300x300"}
+        << QStringList {"scalestamp_check=true", "referenceside_spin=120", "noenlarge_check=true",
+                        "resize_check=true"};
+}
+
+// --print-settings stamps nothing and writes a preset, complete and as the window would save it,
+// that stamps the same bytes as the setup it was printed from, and prints itself again.
+void TstStampCommand::printedSettingsStampTheSame()
+{
+    QFETCH(QString, storeText);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, printedLines);
+    QImage logo(50, 30, QImage::Format_ARGB32);
+    logo.fill(qRgba(255, 0, 200, 160));
+    QVERIFY(logo.save(path("logo.png")));
+    const QString preset = writeFile(
+        path("preset.conf"), "[General]\n" + storeText.replace("LOGO", path("logo.png")).toUtf8());
+    const QStringList inputs = {writePicture(path("in/a.png"), QSize(320, 240), qRgb(20, 90, 160)),
+                                writePicture(path("in/b.jpg"), QSize(200, 300), qRgb(200, 90, 10))};
+
+    const Finished printed = runStamp(
+        QStringList {"--settings", preset, "--print-settings", "--output", path("new")} + options,
+        configHome);
+    QCOMPARE(printed.status, 0);
+    QCOMPARE(printed.err, QString());
+    QVERIFY(!QFileInfo::exists(path("new")));
+    const QStringList lines = QString::fromUtf8(printed.outBytes).split('\n');
+    for (const QString &line : printedLines)
+        QVERIFY2(lines.contains(line), qPrintable(line + "\n" + printed.outBytes));
+    bool wellFormed = false;
+    const QSettings::SettingsMap values = settingsFromText(printed.outBytes, &wellFormed);
+    QVERIFY(wellFormed);
+    QCOMPARE(values.size(), settingKeys().size());
+    const QString printedPreset = writeFile(path("printed.conf"), printed.outBytes);
+    const Finished again = runStamp({"--settings", printedPreset, "--print-settings"}, configHome);
+    QCOMPARE(again.outBytes, printed.outBytes);
+
+    const Finished direct = runStamp(QStringList {"--settings", preset, "--output", path("direct")}
+                                         + options + inputs,
+                                     configHome);
+    QCOMPARE(direct.status, 0);
+    const Finished fromPrinted
+        = runStamp(QStringList {"--settings", printedPreset, "--output", path("printed")} + inputs,
+                   configHome);
+    QCOMPARE(fromPrinted.status, 0);
+    QCOMPARE(fromPrinted.out.mid(1), direct.out.mid(1));
+    const QStringList written = namesIn(path("direct"));
+    QCOMPARE(written.size(), 2);
+    QCOMPARE(namesIn(path("printed")), written);
+    for (const QString &name : written)
+        QVERIFY2(fileBytes(path("printed/" + name)) == fileBytes(path("direct/" + name)),
+                 qPrintable(name));
+}
+
+void TstStampCommand::standardErrorStaysQuiet_data()
+{
+    QTest::addColumn<QString>("runtimeFolder"); // XDG_RUNTIME_DIR; null: unset
+    QTest::newRow("unset") << QString();
+    QTest::newRow("empty") << "";
+    QTest::newRow("missing") << "DIR/missing";
+    QTest::newRow("readable by others") << "DIR/open";
+    QTest::newRow("a file") << "DIR/file";
+    QTest::newRow("relative") << "private";
+    QTest::newRow("private") << "DIR/private";
+}
+
+// Whatever XDG_RUNTIME_DIR says (cron, ssh, schedulers and CI set none), standard error holds
+// nothing the program did not mean to say, and no folder of its own is left behind.
+void TstStampCommand::standardErrorStaysQuiet()
+{
+    QFETCH(QString, runtimeFolder);
+    runtimeFolder.replace("DIR", dir->path());
+    QVERIFY(QDir().mkpath(path("open")));
+    QVERIFY(QFile::setPermissions(path("open"),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                      | QFile::ReadOther | QFile::ExeOther));
+    QVERIFY(QDir().mkpath(path("private")));
+    QVERIFY(QFile::setPermissions(path("private"),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    writeFile(path("file"), "");
+    QVERIFY(QDir().mkpath(path("tmp")));
+    const QString input = writePicture(path("in/a.jpg"));
+
+    QProcess process;
+    QProcessEnvironment environment = stampEnvironment(configHome);
+    environment.insert("TMPDIR", path("tmp"));
+    if (runtimeFolder.isNull())
+        environment.remove("XDG_RUNTIME_DIR");
+    else
+        environment.insert("XDG_RUNTIME_DIR", runtimeFolder);
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(path("in"));
+    process.start(stampProgram, {"--text", "Quiet", "--output", path("out"), input});
+    const Finished done = finished(process);
+    QCOMPARE(done.err, QString());
+    QCOMPARE(done.status, 0);
+    QCOMPARE(done.out, QStringList {"a.jpg ... OK! (1 of 1)"});
+    QCOMPARE(namesIn(path("tmp")), QStringList());
+    QCOMPARE(namesIn(path("in")), QStringList {"a.jpg"});
+    QVERIFY(!QFileInfo::exists(path("missing")));
+}
+
+void TstStampCommand::createsTheOutputFolder_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("quiet");
+    QTest::newRow("with its parents") << "made/deeper/out" << false;
+    QTest::newRow("trailing slash") << "made/" << false;
+    QTest::newRow("quiet") << "made/out" << true;
+}
+
+// A missing output folder is made as mkdir -p makes it, and the first line says so.
+void TstStampCommand::createsTheOutputFolder()
+{
+    QFETCH(QString, output);
+    QFETCH(bool, quiet);
+    const QString folder = path(output);
+    QStringList arguments = {"--text", "T", "--output", folder, writePicture(path("a.png"))};
+    if (quiet)
+        arguments << "--quiet";
+
+    const Finished done = runStamp(arguments, configHome);
+    QCOMPARE(done.status, 0);
+    QCOMPARE(done.err, QString());
+    QStringList expected = {"a.jpg ... OK! (1 of 1)"};
+    if (!quiet)
+        expected.prepend("Created the output folder " + QDir::cleanPath(folder) + ".");
+    QCOMPARE(done.out, quiet ? QStringList() : expected);
+    QCOMPARE(namesIn(folder), QStringList {"a.jpg"});
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (QString made = QDir::cleanPath(folder); made != dir->path();
+         made = QFileInfo(made).path()) {
+        struct stat status = {};
+        QCOMPARE(::stat(QFile::encodeName(made).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 0777, 0777 & ~mask);
+    }
+}
+
+void TstStampCommand::stampsTheListedPaths_data()
+{
+    QTest::addColumn<bool>("nullSeparated");
+    QTest::addColumn<bool>("fromStandardInput");
+    QTest::newRow("lines, 10000 paths on standard input") << false << true;
+    QTest::newRow("null characters, from a file") << true << false;
+}
+
+// --files-from hands over every listed path in order, after those on the command line: pictures
+// are stamped, and each path that is none is named.
+void TstStampCommand::stampsTheListedPaths()
+{
+    QFETCH(bool, nullSeparated);
+    QFETCH(bool, fromStandardInput);
+    const QString input = path("in");
+    // Names a shell or a line end would split, and one like an option.
+    const QStringList pictures
+        = {writePicture(input + "/with space.png"), writePicture(input + "/--quiet.png"),
+           writePicture(input + "/\u00e9t\u00e9.png")};
+    QStringList listed;
+    QStringList missing;
+    for (int i = 0; i < 10000 - 4; ++i) {
+        missing << input + QStringLiteral("/missing %1.png").arg(i);
+        listed << missing.last();
+        if (i == 0 || i == 5000)
+            listed << pictures.at(i == 0 ? 0 : 1);
+    }
+    listed << pictures.at(2);
+    if (nullSeparated) {
+        missing.prepend(input + "/line\nend.png");
+        listed.prepend(missing.first());
+    }
+    QByteArray list;
+    for (const QString &entry : qAsConst(listed))
+        list += QFile::encodeName(entry) + (nullSeparated ? '\0' : '\n');
+    list += nullSeparated ? '\0' : '\n'; // an empty entry is skipped
+    const QString onCommandLine = writePicture(path("first.png"));
+
+    QStringList arguments = {"--settings",  plainSettings(path("plain.conf")),
+                             "--output",    path("out"),
+                             "--quiet",     onCommandLine,
+                             "--files-from"};
+    arguments << (fromStandardInput ? "-" : writeFile(path("list"), list));
+    if (nullSeparated)
+        arguments << "--null";
+    QProcess process;
+    startStamp(process, arguments, configHome);
+    if (fromStandardInput) {
+        process.write(list);
+        process.closeWriteChannel();
+    }
+    const Finished done = finished(process);
+    QCOMPARE(done.status, 1);
+    QCOMPARE(done.out, QStringList());
+    QStringList expectedErrors;
+    for (const QString &entry : qAsConst(missing))
+        expectedErrors << "tessaro-stamp: " + entry + " does not exist.";
+    QCOMPARE(done.err, expectedErrors.join('\n') + '\n');
+    QCOMPARE(namesIn(path("out")),
+             QStringList({"--quiet.png", "first.png", "with space.png", "\u00e9t\u00e9.png"}));
 }
 
 // Folders give their pictures with a picture suffix in any case, subfolders included, hidden
@@ -693,8 +1168,10 @@ void TstStampCommand::failuresAndRenamesArePrinted()
     QFETCH(bool, quiet);
     const QString out = path("out");
     const QString bad = writeFile(path("in/bad.png"), "not a picture");
+    const QString whole = writePicture(path("in/cut.jpg"), QSize(300, 200));
+    writeFile(whole, fileBytes(whole).left(fileBytes(whole).size() / 2));
     const QStringList inputs
-        = {writePicture(path("in/a.png")), bad, writePicture(path("in/taken.png"))};
+        = {writePicture(path("in/a.png")), bad, whole, writePicture(path("in/taken.png"))};
     writeFile(out + "/taken.png", "keep me");
     QStringList options = {"--settings", plainSettings(path("plain.conf")), "--output", out};
     if (quiet)
@@ -702,21 +1179,29 @@ void TstStampCommand::failuresAndRenamesArePrinted()
 
     const Finished done = runStamp(options + inputs, configHome);
     QCOMPARE(done.status, 1);
+    // The decoder's own warning is told once, in the line of its picture.
+    QCOMPARE(done.err, QString());
     const QStringList written = namesIn(out);
     QCOMPARE(written.size(), 3);
     QCOMPARE(fileBytes(out + "/taken.png"), QByteArray("keep me"));
     const QString renamed = QFileInfo(written.at(2)).completeBaseName();
     QVERIFY2(renamed.startsWith("taken_"), qPrintable(renamed));
     const QString failure = "Cannot read " + bad + ": Unsupported image format";
+    QStringList printed = done.out;
+    const int damaged
+        = printed.indexOf(QRegularExpression("^Cannot read " + QRegularExpression::escape(whole)
+                                             + ": The picture is damaged \\(.+\\)$"));
+    QVERIFY2(damaged >= 0, qPrintable(printed.join('\n')));
+    printed[damaged] = "DAMAGED";
     if (quiet) {
-        QCOMPARE(done.out, QStringList {failure});
+        QCOMPARE(printed, QStringList({failure, "DAMAGED"}));
     } else {
         QCOMPARE(
-            done.out,
-            QStringList({"a.png ... OK! (1 of 3)", failure,
+            printed,
+            QStringList({"a.png ... OK! (1 of 4)", failure, "DAMAGED",
                          "Warning - File " + out + "/taken.png saved with new name " + out + "/"
                              + renamed + " to avoid overwrite because it already existed!",
-                         "taken.png ... OK! (3 of 3)"}));
+                         "taken.png ... OK! (4 of 4)"}));
     }
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing Tessaro needs, skipping the
-# ones already there. Runs apt-get as root, or through sudo for a normal user.
+# Installs the Debian 12 packages that building, running and testing Tessaro needs, or the
+# packages named as arguments instead (the recipe scripts' schedulers), skipping the ones already
+# there. Runs apt-get as root, or through sudo for a normal user.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
     fonts-dejavu-core bindfs
     dpkg-dev desktop-file-utils appstream lintian
 )
+[ $# -eq 0 ] || packages=("$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,3 +1,4 @@
+#include "cli/runtimefolder.h"
 #include "cli/stampcommand.h"
 #include "engine/batch/memorypolicy.h"
 #include "engine/version.h"
@@ -7,6 +8,7 @@
 int main(int argc, char *argv[])
 {
     keepFreedMemory();
+    const PrivateRuntimeFolder runtimeFolder;
     // Text is drawn without a display, on the platform that needs none, whatever the environment
     // names.
     qputenv("QT_QPA_PLATFORM", "offscreen");

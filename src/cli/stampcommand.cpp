@@ -6,6 +6,7 @@
 #include "engine/batch/picturewalk.h"
 #include "engine/batch/stamprun.h"
 #include "engine/read/imageload.h"
+#include "engine/read/pictureguards.h"
 #include "engine/setup/savedsetup.h"
 #include "engine/setup/settingsstore.h"
 
@@ -14,16 +15,20 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QFontInfo>
 #include <QSettings>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -58,36 +63,10 @@ std::unique_ptr<QSettings> openSettings(const QString &file)
                                                      : openSettingsFile(file));
 }
 
-// The logo the command stamps: the file given, which must be a picture, or else the stored one
-// when it still reads, as the window does; a stored logo that does not read is reported.
-std::optional<QImage> commandLogo(const StampOptions &options, const QString &storedFile,
-                                  QString *problem)
-{
-    QString reason;
-    if (!options.logoFile.isEmpty()) {
-        const QImage logo = readPicture(options.logoFile, &reason);
-        if (logo.isNull()) {
-            *problem = Texts::tr("Cannot read the logo %1: %2").arg(options.logoFile, reason);
-            return std::nullopt;
-        }
-        return logo;
-    }
-    if (storedFile.isEmpty())
-        return QImage();
-    if (!QFileInfo::exists(storedFile)) {
-        printProblem(
-            Texts::tr("The logo %1 no longer exists; stamping without a logo.").arg(storedFile));
-        return QImage();
-    }
-    const QImage logo = readPicture(storedFile, &reason);
-    if (logo.isNull())
-        printProblem(Texts::tr("Cannot read the logo %1: %2; stamping without a logo.")
-                         .arg(storedFile, reason));
-    return logo;
-}
-
-// The job the options ask for: the saved setup with the options' values over it.
-std::optional<StampJob> commandJob(const StampOptions &options, QString *problem)
+// The setup the command stamps with: the settings values of the store (the window's or the
+// preset of --settings) with the options' values over them. None when the store cannot be read,
+// or when there is no setup to speak of: no saved one, no preset and no text.
+std::optional<QSettings::SettingsMap> commandSettings(const StampOptions &options, QString *problem)
 {
     const QFileInfo settingsFile(options.settingsFile);
     if (!options.settingsFile.isEmpty() && (!settingsFile.isFile() || !settingsFile.isReadable())) {
@@ -95,39 +74,115 @@ std::optional<StampJob> commandJob(const StampOptions &options, QString *problem
         return std::nullopt;
     }
     const std::unique_ptr<QSettings> store = openSettings(options.settingsFile);
-    const SavedSetup setup = savedSetup(*store);
+    QSettings::SettingsMap settings = storedSettings(*store);
     if (store->status() != QSettings::NoError) {
         *problem = Texts::tr("The settings file %1 is not in the settings format.")
                        .arg(store->fileName());
         return std::nullopt;
     }
-    if (!QFileInfo(options.outputFolder).isDir()) {
-        *problem = Texts::tr("The output folder %1 is not a folder.").arg(options.outputFolder);
+    if (settings.isEmpty() && options.settingsFile.isEmpty() && !options.printSettings
+        && !options.setup.contains(QStringLiteral("wtrmark_edit"))) {
+        *problem = Texts::tr("No setup to stamp with: the window has saved none in %1. Give the "
+                             "text with --text TEXT (and the rest as options), or a preset with "
+                             "--settings FILE.")
+                       .arg(store->fileName());
         return std::nullopt;
     }
+    for (auto value = options.setup.cbegin(); value != options.setup.cend(); ++value)
+        settings.insert(value.key(), value.value());
+    return settings;
+}
 
-    StampJob job = setup.job;
-    job.outputFolder = QDir::cleanPath(options.outputFolder);
-    if (options.text)
-        job.stamp.text = *options.text;
-    if (options.format)
-        job.format = *options.format;
-    if (options.keepMetadata)
-        job.keepMetadata = *options.keepMetadata;
-    if (options.keepLocation)
-        job.keepLocation = true;
-    if (options.scaleWithPicture)
-        job.stamp.scaleWithPicture = *options.scaleWithPicture;
-    if (options.referenceShorterSide > 0)
-        job.stamp.referenceShorterSide = options.referenceShorterSide;
-    if (options.neverEnlarge)
-        job.stamp.neverEnlarge = *options.neverEnlarge;
-    job.quality = writerQuality(job.format, options.quality.value_or(setup.jpgQuality));
-    const std::optional<QImage> logo = commandLogo(options, setup.logoFileName, problem);
-    if (!logo)
-        return std::nullopt;
-    job.logo = *logo;
-    return job;
+// The logo the command stamps: the file an option names, which must be a picture, or else the
+// stored one when it still reads, as the window does; a stored logo that does not read is
+// reported.
+std::optional<QImage> commandLogo(const QString &file, bool fromOption, QString *problem)
+{
+    if (file.isEmpty())
+        return QImage();
+    QString reason;
+    const QImage logo = readPicture(file, &reason);
+    if (fromOption) {
+        if (logo.isNull()) {
+            *problem = Texts::tr("Cannot read the logo %1: %2").arg(file, reason);
+            return std::nullopt;
+        }
+        return logo;
+    }
+    if (!QFileInfo::exists(file))
+        printProblem(Texts::tr("The logo %1 no longer exists; stamping without a logo.").arg(file));
+    else if (logo.isNull())
+        printProblem(
+            Texts::tr("Cannot read the logo %1: %2; stamping without a logo.").arg(file, reason));
+    return logo;
+}
+
+// Says so when the family of `font`, which an option named, is not installed, and what the text
+// is drawn in instead.
+void reportSubstitutedFont(const QFont &font)
+{
+    const QString drawn = QFontInfo(font).family();
+    if (drawn.compare(font.family(), Qt::CaseInsensitive) != 0)
+        printProblem(Texts::tr("The font family %1 is not installed; the text is drawn in %2.")
+                         .arg(font.family(), drawn));
+}
+
+// Creates `folder` and the parents it lacks, as mkdir -p does. `*created` tells whether this
+// process made `folder` itself (another may make it at the same moment).
+bool makeFolderPath(const QString &folder, bool *created, QString *reason)
+{
+    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+    QString path;
+    const QStringList names = absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (const QString &name : names) {
+        path += QLatin1Char('/') + name;
+        *created = ::mkdir(QFile::encodeName(path).constData(), 0777) == 0;
+        if (!*created && errno != EEXIST) {
+            *reason = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The output folder, made when it is missing (said on the first line, unless quiet).
+bool prepareOutputFolder(const QString &folder, bool quiet, QString *problem)
+{
+    bool created = false;
+    QString reason;
+    if (!QFileInfo(folder).exists() && !makeFolderPath(folder, &created, &reason)) {
+        *problem = Texts::tr("Cannot create the output folder %1: %2").arg(folder, reason);
+        return false;
+    }
+    if (!QFileInfo(folder).isDir()) {
+        *problem = Texts::tr("The output folder %1 is not a folder.").arg(folder);
+        return false;
+    }
+    if (created && !quiet)
+        printLine(stdout, Texts::tr("Created the output folder %1.").arg(folder));
+    return true;
+}
+
+// The paths listed in the files of --files-from, in order, without empty entries.
+std::optional<QStringList> listedPaths(const StampOptions &options, QString *problem)
+{
+    QStringList paths;
+    for (const QString &list : options.lists) {
+        QFile file(list);
+        const bool opened = list == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                       : file.open(QIODevice::ReadOnly);
+        const QByteArray text = opened ? file.readAll() : QByteArray();
+        if (!opened || file.error() != QFileDevice::NoError) {
+            *problem = Texts::tr("Cannot read the list %1: %2").arg(list, file.errorString());
+            return std::nullopt;
+        }
+        const QList<QByteArray> entries = text.split(options.nullSeparated ? '\0' : '\n');
+        for (const QByteArray &entry : entries) {
+            if (!entry.isEmpty())
+                paths << QFile::decodeName(entry);
+        }
+    }
+    return paths;
 }
 
 // The pictures of `paths` in their order: a folder's as a drop finds them, a file when a drop or
@@ -341,6 +396,7 @@ QString progressLine(int done, int count, qint64 elapsedMs)
 
 int runStampCommand(const QStringList &arguments)
 {
+    forwardCollectedWarnings(false);
     const ParsedStampOptions parsed = parseStampOptions(arguments);
     if (!parsed.error.isEmpty())
         return usageError(parsed.error);
@@ -355,11 +411,37 @@ int runStampCommand(const QStringList &arguments)
         return AllWritten;
     }
     QString problem;
-    const std::optional<StampJob> job = commandJob(options, &problem);
-    if (!job)
+    const std::optional<QSettings::SettingsMap> settings = commandSettings(options, &problem);
+    if (!settings)
+        return usageError(problem);
+    const SavedSetup setup = savedSetup(*settings);
+    if (options.setup.contains(QStringLiteral("font")))
+        reportSubstitutedFont(setup.job.stamp.font);
+    // A preset names the stored logo as it is; one an option names must read.
+    const bool logoFromOption
+        = !options.setup.value(QStringLiteral("logo_file_name")).toString().isEmpty();
+    const std::optional<QImage> logo = options.printSettings && !logoFromOption
+        ? QImage()
+        : commandLogo(setup.logoFileName, logoFromOption, &problem);
+    if (!logo)
+        return usageError(problem);
+    if (options.printSettings) {
+        QByteArray preset;
+        if (!settingsText(savedSettings(*settings), &preset))
+            return usageError(Texts::tr("Cannot write the settings as a preset."));
+        std::fwrite(preset.constData(), 1, size_t(preset.size()), stdout);
+        return std::fflush(stdout) == 0 ? AllWritten : BadUsage;
+    }
+    const std::optional<QStringList> listed = listedPaths(options, &problem);
+    if (!listed)
+        return usageError(problem);
+    StampJob job = setup.job;
+    job.outputFolder = QDir::cleanPath(options.outputFolder);
+    job.logo = *logo;
+    if (!prepareOutputFolder(job.outputFolder, options.quiet, &problem))
         return usageError(problem);
     int rejected = 0;
-    const QStringList pictures = picturesToStamp(options.paths, &rejected);
-    const int status = CommandRun(pictures, *job, options).exec();
+    const QStringList pictures = picturesToStamp(options.paths + *listed, &rejected);
+    const int status = CommandRun(pictures, job, options).exec();
     return status == AllWritten && rejected > 0 ? SomeFailed : status;
 }

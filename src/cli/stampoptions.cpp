@@ -1,7 +1,15 @@
 #include "cli/stampoptions.h"
 
+#include "cli/setupoptions.h"
+#include "cli/stampcommand.h"
+#include "engine/setup/settingsstore.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QHash>
+
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -10,53 +18,40 @@ struct Texts
     Q_DECLARE_TR_FUNCTIONS(StampOptions)
 };
 
+QCommandLineOption commandLineOption(const SetupOption &option)
+{
+    return QCommandLineOption(option.name, option.description, option.valueName);
+}
+
 // The parser of tessaro-stamp's options, with the help text's descriptions.
 struct StampParser
 {
     StampParser();
 
     QCommandLineParser parser;
-    QCommandLineOption output {QStringLiteral("output"),
-                               Texts::tr("Write the stamped pictures into <DIR> (required)."),
-                               QStringLiteral("DIR")};
+    QCommandLineOption output {
+        QStringLiteral("output"),
+        Texts::tr("Write the stamped pictures into <DIR> (required), made with its parents when "
+                  "missing."),
+        QStringLiteral("DIR")};
+    QCommandLineOption filesFrom {
+        QStringLiteral("files-from"),
+        Texts::tr("Stamp the pictures and folders listed in <FILE> too, one a line ('-': "
+                  "standard input)."),
+        QStringLiteral("FILE")};
+    QCommandLineOption null {
+        QStringLiteral("null"),
+        Texts::tr("The paths of --files-from end in a null character (find -print0), not a line "
+                  "end.")};
     QCommandLineOption settings {
         QStringLiteral("settings"),
-        Texts::tr("Read the settings from <FILE>, a copy of the window's settings file, instead "
-                  "of the window's own."),
+        Texts::tr("Read the setup from <FILE>, a preset in the format of the window's settings "
+                  "file, instead of the window's own."),
         QStringLiteral("FILE")};
-    QCommandLineOption format {QStringLiteral("format"),
-                               Texts::tr("Write <FORMAT>: jpg, png or tif."),
-                               QStringLiteral("FORMAT")};
-    QCommandLineOption quality {QStringLiteral("quality"), Texts::tr("JPG quality, from 0 to 100."),
-                                QStringLiteral("Q")};
-    QCommandLineOption text {QStringLiteral("text"), Texts::tr("Stamp <TEXT>."),
-                             QStringLiteral("TEXT")};
-    QCommandLineOption logo {QStringLiteral("logo"), Texts::tr("Stamp the logo in <FILE>."),
-                             QStringLiteral("FILE")};
-    QCommandLineOption metadata {
-        QStringLiteral("metadata"),
-        Texts::tr("keep: carry the photo information (camera, date, copyright) over; strip: "
-                  "write none."),
-        QStringLiteral("keep|strip")};
-    QCommandLineOption keepLocation {
-        QStringLiteral("keep-location"),
-        Texts::tr("Keep the location in the photo information. Without it, every coordinate "
-                  "is removed from the EXIF, IPTC and XMP, in every namespace: latitude, "
-                  "longitude, altitude, and the GPS fields with them (GPS time, direction, "
-                  "destination). Place names (city, region, country, sublocation) stay.")};
-    QCommandLineOption scaleWithPicture {
-        QStringLiteral("scale-with-picture"),
-        Texts::tr("Scale the stamp with each picture, as designed for pictures whose shorter side "
-                  "is <N> pixels (1 to 99999)."),
-        QStringLiteral("N")};
-    QCommandLineOption noScaleWithPicture {
-        QStringLiteral("no-scale-with-picture"),
-        Texts::tr("Draw the stamp at its own size on every picture.")};
-    QCommandLineOption neverEnlarge {
-        QStringLiteral("never-enlarge"),
-        Texts::tr("When resizing, keep the size of a picture that fits inside the box.")};
-    QCommandLineOption enlarge {QStringLiteral("enlarge"),
-                                Texts::tr("When resizing, enlarge smaller pictures to the box.")};
+    QCommandLineOption printSettings {
+        QStringLiteral("print-settings"),
+        Texts::tr("Print the setup, with the options above applied, as a preset for --settings, "
+                  "and stamp nothing.")};
     QCommandLineOption jobs {QStringLiteral("jobs"),
                              Texts::tr("Stamp <N> pictures at once (default: one per core)."),
                              QStringLiteral("N")};
@@ -69,11 +64,13 @@ struct StampParser
 StampParser::StampParser()
 {
     parser.setApplicationDescription(
-        Texts::tr("Stamps pictures with the watermark text and logo set up in Tessaro's window.\n"
-                  "Each PATH is a picture or a folder, searched with its subfolders."));
-    parser.addOptions({output, settings, format, quality, text, logo, metadata, keepLocation,
-                       scaleWithPicture, noScaleWithPicture, neverEnlarge, enlarge, jobs, quiet,
-                       help, version});
+        Texts::tr("Stamps pictures with the watermark text and logo set up in Tessaro's window, "
+                  "or given as options.\nEach PATH is a picture or a folder, searched with its "
+                  "subfolders."));
+    parser.addOptions({output, filesFrom, null, settings});
+    for (const SetupOption &option : setupOptions())
+        parser.addOption(commandLineOption(option));
+    parser.addOptions({printSettings, jobs, quiet, help, version});
     parser.addPositionalArgument(QStringLiteral("PATH"), Texts::tr("Pictures and folders."),
                                  QStringLiteral("PATH..."));
 }
@@ -86,6 +83,51 @@ std::optional<int> boundedNumber(const QString &value, int minimum, int maximum)
     if (!ok || number < minimum || number > maximum)
         return std::nullopt;
     return number;
+}
+
+// The settings values of the setup options in the order given, a later one over an earlier
+// one; an empty map and `*problem` set for options that cannot go together, or for the first
+// value that stands for none.
+QSettings::SettingsMap setupValues(const QCommandLineParser &parser, QString *problem)
+{
+    QHash<QString, const SetupOption *> byName;
+    for (const SetupOption &option : setupOptions()) {
+        byName.insert(option.name, &option);
+        if (!option.excludes.isEmpty() && parser.isSet(option.name)
+            && parser.isSet(option.excludes)) {
+            *problem
+                = Texts::tr("--%1 and --%2 cannot go together.").arg(option.name, option.excludes);
+            return {};
+        }
+    }
+    QHash<QString, int> occurrences;
+    QSettings::SettingsMap setup;
+    const QStringList names = parser.optionNames();
+    for (const QString &name : names) {
+        const SetupOption *option = byName.value(name);
+        if (!option)
+            continue;
+        const int occurrence = occurrences[name]++;
+        const QString value
+            = option->valueName.isEmpty() ? QString() : parser.values(name).at(occurrence);
+        const QSettings::SettingsMap values = option->values(value, problem);
+        if (!problem->isEmpty())
+            return {};
+        for (auto entry = values.cbegin(); entry != values.cend(); ++entry)
+            setup.insert(entry.key(), entry.value());
+    }
+    return setup;
+}
+
+// The options of the table that cannot be given together, a pair a line.
+QString excludedPairs()
+{
+    QString pairs;
+    for (const SetupOption &option : setupOptions()) {
+        if (!option.excludes.isEmpty())
+            pairs += Texts::tr("  --%1 and --%2\n").arg(option.name, option.excludes);
+    }
+    return pairs;
 }
 
 } // namespace
@@ -106,64 +148,15 @@ ParsedStampOptions parseStampOptions(const QStringList &arguments)
         return parsed;
 
     options.paths = parser.positionalArguments();
+    options.lists = parser.values(parsing.filesFrom);
+    options.nullSeparated = parser.isSet(parsing.null);
     options.outputFolder = parser.value(parsing.output);
     options.settingsFile = parser.value(parsing.settings);
-    options.logoFile = parser.value(parsing.logo);
+    options.printSettings = parser.isSet(parsing.printSettings);
     options.quiet = parser.isSet(parsing.quiet);
-    if (parser.isSet(parsing.text))
-        options.text = parser.value(parsing.text);
-    if (parser.isSet(parsing.format)) {
-        const QString format = parser.value(parsing.format);
-        if (!QStringList({QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("tif")})
-                 .contains(format)) {
-            parsed.error = Texts::tr("--format must be jpg, png or tif, not '%1'.").arg(format);
-            return parsed;
-        }
-        options.format = format;
-    }
-    if (parser.isSet(parsing.quality)) {
-        options.quality = boundedNumber(parser.value(parsing.quality), 0, 100);
-        if (!options.quality) {
-            parsed.error = Texts::tr("--quality must be a whole number from 0 to 100, not '%1'.")
-                               .arg(parser.value(parsing.quality));
-            return parsed;
-        }
-    }
-    if (parser.isSet(parsing.metadata)) {
-        const QString metadata = parser.value(parsing.metadata);
-        if (metadata != QLatin1String("keep") && metadata != QLatin1String("strip")) {
-            parsed.error = Texts::tr("--metadata must be keep or strip, not '%1'.").arg(metadata);
-            return parsed;
-        }
-        options.keepMetadata = metadata == QLatin1String("keep");
-    }
-    options.keepLocation = parser.isSet(parsing.keepLocation);
-    if (parser.isSet(parsing.scaleWithPicture) && parser.isSet(parsing.noScaleWithPicture)) {
-        parsed.error
-            = Texts::tr("--scale-with-picture and --no-scale-with-picture cannot go together.");
+    options.setup = setupValues(parser, &parsed.error);
+    if (!parsed.error.isEmpty())
         return parsed;
-    }
-    if (parser.isSet(parsing.scaleWithPicture)) {
-        const std::optional<int> reference
-            = boundedNumber(parser.value(parsing.scaleWithPicture), 1, 99999);
-        if (!reference) {
-            parsed.error
-                = Texts::tr(
-                      "--scale-with-picture must be a whole number from 1 to 99999, not '%1'.")
-                      .arg(parser.value(parsing.scaleWithPicture));
-            return parsed;
-        }
-        options.scaleWithPicture = true;
-        options.referenceShorterSide = *reference;
-    }
-    if (parser.isSet(parsing.noScaleWithPicture))
-        options.scaleWithPicture = false;
-    if (parser.isSet(parsing.neverEnlarge) && parser.isSet(parsing.enlarge)) {
-        parsed.error = Texts::tr("--never-enlarge and --enlarge cannot go together.");
-        return parsed;
-    }
-    if (parser.isSet(parsing.neverEnlarge) || parser.isSet(parsing.enlarge))
-        options.neverEnlarge = parser.isSet(parsing.neverEnlarge);
     if (parser.isSet(parsing.jobs)) {
         const std::optional<int> jobs = boundedNumber(parser.value(parsing.jobs), 1, 1024);
         if (!jobs) {
@@ -173,14 +166,34 @@ ParsedStampOptions parseStampOptions(const QStringList &arguments)
         }
         options.jobs = *jobs;
     }
-    if (options.outputFolder.isEmpty())
+    if (options.nullSeparated && options.lists.isEmpty())
+        parsed.error = Texts::tr("--null tells how the lists of --files-from are written: give "
+                                 "one with --files-from FILE.");
+    else if (options.printSettings)
+        return parsed;
+    else if (options.outputFolder.isEmpty())
         parsed.error = Texts::tr("No output folder: give one with --output DIR.");
-    else if (options.paths.isEmpty())
+    else if (options.paths.isEmpty() && options.lists.isEmpty())
         parsed.error = Texts::tr("No picture or folder to stamp.");
     return parsed;
 }
 
 QString stampHelpText()
 {
-    return StampParser().parser.helpText();
+    const std::unique_ptr<QSettings> store(openSettingsStore());
+    return StampParser().parser.helpText()
+        + Texts::tr("\nThe setup is the one the window saved in %1,\n"
+                    "or the preset of --settings; each option above changes its one value, a "
+                    "later\noption winning over an earlier one. With neither, give at least "
+                    "--text.\nThese options cannot go together:\n%5\n"
+                    "Exit status:\n"
+                    "  %2    every picture was written\n"
+                    "  %3    some picture was not written, or a path was no picture or folder\n"
+                    "  %4    the command or its setup is wrong: nothing was stamped\n"
+                    "  130  stopped by Ctrl+C (SIGINT), 143 stopped by SIGTERM; the pictures "
+                    "being\n       written when the signal came are in place whole or not at "
+                    "all")
+              // In one pass, so that a "%" in the settings file's path stays as it is.
+              .arg(store->fileName(), QString::number(AllWritten), QString::number(SomeFailed),
+                   QString::number(BadUsage), excludedPairs());
 }

@@ -1,28 +1,21 @@
 #ifndef TESSARO_STAMPOPTIONS_H
 #define TESSARO_STAMPOPTIONS_H
 
+#include <QSettings>
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 // The command line of tessaro-stamp. Unset values come from the settings.
 struct StampOptions
 {
     QStringList paths; // picture files and folders, in the order given
+    QStringList lists; // --files-from: files listing more paths ("-": standard input)
+    bool nullSeparated = false; // the lists' paths end in a null character, not a line end
     QString outputFolder;
     QString settingsFile; // empty: the window's own store
-    std::optional<QString> format; // "jpg", "png" or "tif"
-    std::optional<int> quality; // 0 to 100
-    std::optional<QString> text;
-    QString logoFile; // empty: the stored logo
-    std::optional<bool> keepMetadata; // --metadata keep|strip
-    bool keepLocation = false; // --keep-location
-    // --scale-with-picture N (with N, the shorter side the stamp was designed for) or
-    // --no-scale-with-picture.
-    std::optional<bool> scaleWithPicture;
-    int referenceShorterSide = 0;
-    std::optional<bool> neverEnlarge; // --never-enlarge or --enlarge
+    // The settings values the options give, the later option winning over the earlier one.
+    QSettings::SettingsMap setup;
+    bool printSettings = false;
     int jobs = 0; // pictures stamped at once; 0: one per core
     bool quiet = false;
     bool help = false;
@@ -36,10 +29,11 @@ struct ParsedStampOptions
     QString error;
 };
 
-// Parses `arguments`, the program's name first. --help and --version need nothing else.
+// Parses `arguments`, the program's name first. --help and --version need nothing else;
+// --print-settings needs no output folder and no path.
 ParsedStampOptions parseStampOptions(const QStringList &arguments);
 
-// The text --help prints.
+// The text --help prints: the options, where the window's settings live, and the exit statuses.
 QString stampHelpText();
 
 #endif // TESSARO_STAMPOPTIONS_H

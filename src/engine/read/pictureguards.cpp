@@ -39,14 +39,18 @@ QString notRegularReason(mode_t mode)
 
 std::atomic<QtMessageHandler> previousHandler {nullptr};
 thread_local QStringList *currentCollector = nullptr;
+std::atomic<bool> collectedForwarded {true};
 
 void collectWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     // Decoders warn without a category; the toolkit's categorised messages (colour profiles,
     // libpng's notes) do not tell of damaged pixels.
     if (currentCollector && (type == QtWarningMsg || type == QtCriticalMsg)
-        && qstrcmp(context.category, "default") == 0)
+        && qstrcmp(context.category, "default") == 0) {
         currentCollector->append(message);
+        if (!collectedForwarded)
+            return;
+    }
     if (const QtMessageHandler previous = previousHandler.load())
         previous(type, context, message);
     else // a message that came while this handler was being installed
@@ -156,4 +160,9 @@ ThreadWarnings::ThreadWarnings()
 ThreadWarnings::~ThreadWarnings()
 {
     currentCollector = outer;
+}
+
+void forwardCollectedWarnings(bool forward)
+{
+    collectedForwarded = forward;
 }

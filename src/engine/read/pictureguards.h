@@ -42,8 +42,8 @@ QString missingRowsReason(const QByteArray &head, qint64 fileSize);
 // calling thread: Qt's JPEG reader reports libjpeg's damaged or truncated data only as such a
 // warning (returning the picture with the missing part grey), and encoders name their reasons
 // there. Every message still goes on to the message handler installed before the first
-// collector. Callable from any thread; a collector made while another lives on the same thread
-// takes the messages until it goes.
+// collector, unless forwardCollectedWarnings says otherwise. Callable from any thread; a collector
+// made while another lives on the same thread takes the messages until it goes.
 class ThreadWarnings
 {
 public:
@@ -58,5 +58,10 @@ private:
     QStringList collected;
     QStringList *const outer; // the collector this one stands in for
 };
+
+// Whether a warning a collector takes still goes on to the earlier message handler (yes until
+// told otherwise). The command line, which tells each collected warning in its own words as the
+// picture's outcome, turns it off so that standard error does not repeat it raw.
+void forwardCollectedWarnings(bool forward);
 
 #endif // TESSARO_PICTUREGUARDS_H

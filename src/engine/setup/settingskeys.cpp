@@ -12,6 +12,13 @@ SettingKey control(const char *name, const QVariant &defaultValue)
     return control(name, name, defaultValue);
 }
 
+// A spin box or slider: its value is kept within `minimum` and `maximum`.
+SettingKey ranged(const char *name, const QVariant &defaultValue, const QVariant &minimum,
+                  const QVariant &maximum)
+{
+    return {name, SettingTarget::Control, name, defaultValue, minimum, maximum};
+}
+
 SettingKey member(const char *key, SettingTarget target, const QVariant &defaultValue)
 {
     return {key, target, "", defaultValue};
@@ -26,6 +33,19 @@ QStringList placementButtonNames(const QString &prefix)
     QStringList names;
     for (const char *cell : cells)
         names << prefix + QLatin1String(cell) + QLatin1String("_btn");
+    return names;
+}
+
+QStringList outputFormats()
+{
+    return {QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("tif")};
+}
+
+QStringList formatButtonNames()
+{
+    QStringList names;
+    for (const QString &format : outputFormats())
+        names << QLatin1String("out") + format + QLatin1String("_radio");
     return names;
 }
 
@@ -55,35 +75,44 @@ const QVector<SettingKey> &settingKeys()
                QStringLiteral("Cambria,18,-1,5,50,0,0,0,0,0")),
         control("wtrmark_edit", QStringLiteral("Enter your text here!")),
         member("fnt_clr", SettingTarget::FontColor, colorNumber(Qt::white)),
-        control("shadow_spin", 15),
-        control("x_spin", 0),
-        control("y_spin", 0),
+        ranged("shadow_spin", 15, 0, 1000),
+        ranged("x_spin", 0, -99999, 999999),
+        ranged("y_spin", 0, -99999, 999999),
         control("top_radio", false),
         control("bottom_radio_radio", "bottom_radio", true),
         control("light_radio", false),
         control("dark_radio", true),
         control("actual_radio", true),
         control("fit_radio", false),
-        control("scale_spin", 1.0),
+        ranged("scale_spin", 1.0, 0.01, 9.0),
         control("resize_check", true),
         control("aspect_check", false),
-        control("width_spin", 1920),
-        control("height_spin", 1920),
-        control("txt_x_spin", 20),
-        control("txt_y_spin", 20),
+        ranged("width_spin", 1920, 10, 99999),
+        ranged("height_spin", 1920, 10, 99999),
+        ranged("txt_x_spin", 20, -9999, 9999),
+        ranged("txt_y_spin", 20, -9999, 9999),
         control("outjpg_radio", true),
         control("outpng_radio", false),
         control("outtif_radio", false),
-        control("comp_slider", 90),
+        ranged("comp_slider", 90, 1, 100),
         member("last_output_folder", SettingTarget::LastOutputFolder, QString()),
         control("keepinfo_check", true),
         control("dropgps_check", true),
         control("noenlarge_check", false),
         // Ticking the box sets the reference to the previewed picture's; the stored one follows.
         control("scalestamp_check", false),
-        control("referenceside_spin", 1080),
+        ranged("referenceside_spin", 1080, 1, 99999),
     };
     return keys;
+}
+
+const SettingKey &settingKey(const QString &key)
+{
+    for (const SettingKey &entry : settingKeys()) {
+        if (key == QLatin1String(entry.key))
+            return entry;
+    }
+    qFatal("no settings key %s", qPrintable(key));
 }
 
 QVariant storedValue(const SettingKey &entry, const QVariant &stored)

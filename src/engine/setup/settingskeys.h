@@ -18,14 +18,25 @@ struct SettingKey
     SettingTarget target;
     const char *objectName; // the control whose state the key holds; empty for members
     QVariant defaultValue;
+    // The range of the control's value (of the key's type); null for keys without one.
+    QVariant minimum = {};
+    QVariant maximum = {};
 };
 
 // The object names, which are also the settings keys, of the nine position buttons of a group:
 // `prefix` ("txt_" or "logo_") + cell + "_btn", in reading order.
 QStringList placementButtonNames(const QString &prefix);
 
+// The formats a run writes, "jpg", "png" and "tif", and the names, which are also the settings
+// keys, of their buttons ("out" + format + "_radio") in the same order.
+QStringList outputFormats();
+QStringList formatButtonNames();
+
 // Every key of the store, in the order they are read.
 const QVector<SettingKey> &settingKeys();
+
+// The entry of `key` in the table; a key the table lacks is a programming error.
+const SettingKey &settingKey(const QString &key);
 
 // `stored` converted with the toolkit's conversion to the key's type; a value that does not
 // convert gives that type's zero value (0, 0.0, an empty string).
