@@ -309,12 +309,16 @@ QSize headerDotsPerMeter(const QByteArray &fileBytes)
 }
 
 // The thumbnail a camera puts in a photo's EXIF: a JPEG of `picture` at most 160 pixels a side.
+// A large picture is first sampled down to four times that, which costs a few per cent of its own
+// encoding where smoothing all of its pixels would cost a quarter.
 QByteArray exifThumbnail(const QImage &picture)
 {
     const QSize box(160, 160);
-    const QImage small = picture.width() > box.width() || picture.height() > box.height()
-        ? picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-        : picture;
+    QImage small = picture;
+    if (small.width() > 4 * box.width() || small.height() > 4 * box.height())
+        small = small.scaled(4 * box, Qt::KeepAspectRatio, Qt::FastTransformation);
+    if (small.width() > box.width() || small.height() > box.height())
+        small = small.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return PictureEncoder("jpg", 85).encode(small, nullptr);
 }
 
