@@ -433,6 +433,7 @@ void TstStampRun::stopDuringAPicture()
 
     QString buttonAfterStop;
     QStringList writtenAtYes;
+    int writtenWhenAsked = 0;
     int writtenWhileAsked = 0;
     // Pressed from the event loop, as a user does, not while a picture is being shown.
     duringPicture(2, [&] {
@@ -444,7 +445,7 @@ void TstStampRun::stopDuringAPicture()
     answerer->choosePath(output());
     answerer->answer([&](QWidget *box) {
         // The pictures in flight come back while the user decides; no other picture starts.
-        const int writtenWhenAsked = writtenInLog().size();
+        writtenWhenAsked = writtenInLog().size();
         QElapsedTimer asked;
         asked.start();
         while (asked.elapsed() < 1000 && writtenWhileAsked <= QThread::idealThreadCount() + 1) {
@@ -469,8 +470,10 @@ void TstStampRun::stopDuringAPicture()
     if (answer == QMessageBox::Yes) {
         QCOMPARE(buttonAfterStop, QStringLiteral("Start Stamping"));
         QCOMPARE(written, writtenAtYes.filter(QRegularExpression("^p\\d\\.png$")));
+        // The press is served once the pictures already back are shown, which under load can be
+        // more than two; after it only those in flight are written.
         QVERIFY(written.size() >= 2);
-        QVERIFY(written.size() <= 2 + QThread::idealThreadCount() + 1);
+        QVERIFY(written.size() <= writtenWhenAsked + QThread::idealThreadCount() + 1);
         QCOMPARE(written, names.mid(0, written.size()));
         QCOMPARE(log().mid(log().size() - 2), QStringList({rule, "Stamping interrupted!"}));
         QCOMPARE(answerer->seenDialogs().size(), 2);
