@@ -185,14 +185,16 @@ std::optional<QStringList> listedPaths(const StampOptions &options, QString *pro
     return paths;
 }
 
-// The pictures of `paths` in their order: a folder's as a drop finds them, a file when a drop
-// takes it. Each path that adds nothing of its own is reported and counted in `*rejected`.
+// The pictures of `paths` in their order: a folder's as a drop finds them, a file when a drop or
+// the window's "Add Image Files" dialog takes it. Each path that adds nothing of its own is
+// reported and counted in `*rejected`.
 QStringList picturesToStamp(const QStringList &paths, int *rejected)
 {
     QStringList pictures;
     for (const QString &path : paths) {
         const QFileInfo info(path);
-        const QStringList found = picturesInDrop({path});
+        const QStringList found
+            = info.isFile() && isNamedPicture(path) ? QStringList {path} : picturesInDrop({path});
         if (info.isDir() || !found.isEmpty()) {
             pictures << found;
             continue;
@@ -200,9 +202,9 @@ QStringList picturesToStamp(const QStringList &paths, int *rejected)
         ++*rejected;
         if (!info.exists())
             printProblem(Texts::tr("%1 does not exist.").arg(path));
-        else if (!isDroppedPicture(path))
+        else if (!isNamedPicture(path))
             printProblem(Texts::tr("%1 is not a picture file (its suffix is not one of %2).")
-                             .arg(path, droppedPictureSuffixes().join(QLatin1Char(' '))));
+                             .arg(path, namedPictureSuffixes().join(QLatin1Char(' '))));
         else
             printProblem(Texts::tr("%1 is not a regular file.").arg(path));
     }

@@ -3,6 +3,7 @@
 #include "engine/batch/picturetypes.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -63,19 +64,43 @@ QFileInfoList naturallySorted(QFileInfoList entries)
     return entries;
 }
 
-bool walkFolder(const QString &folder, const std::function<bool(const QString &)> &take)
+// Whether `fileName` matches one of the dropped folder patterns ("*." and a suffix), without
+// regard to case.
+bool matchesFolderPatterns(const QString &fileName)
 {
-    const QDir dir(folder);
-    const QFileInfoList files
-        = naturallySorted(dir.entryInfoList(droppedFolderPatterns(), QDir::Files, QDir::NoSort));
-    for (const QFileInfo &file : files) {
-        if (file.isFile() && !take(file.filePath()))
+    static const QStringList patterns = droppedFolderPatterns();
+    for (const QString &pattern : patterns) {
+        if (fileName.endsWith(QStringView(pattern).mid(1), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+bool walkFolder(const QString &folder, const std::function<bool(const QString &)> &take,
+                const std::function<bool()> &goOn)
+{
+    // One reading of the folder, every entry seen by `goOn`, the pictures sorted afterwards.
+    QFileInfoList files;
+    QFileInfoList folders;
+    QDirIterator entries(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        entries.next();
+        const QFileInfo entry = entries.fileInfo();
+        if (entry.isDir()) {
+            if (!entry.isSymLink())
+                folders << entry;
+        } else if (entry.isFile() && matchesFolderPatterns(entry.fileName())) {
+            files << entry;
+        }
+        if (goOn && !goOn())
             return false;
     }
-    const QFileInfoList folders = naturallySorted(
-        dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::NoSort));
-    for (const QFileInfo &subfolder : folders) {
-        if (!walkFolder(subfolder.filePath(), take))
+    for (const QFileInfo &file : naturallySorted(files)) {
+        if (!take(file.filePath()))
+            return false;
+    }
+    for (const QFileInfo &subfolder : naturallySorted(folders)) {
+        if (!walkFolder(subfolder.filePath(), take, goOn))
             return false;
     }
     return true;
@@ -94,12 +119,13 @@ bool naturallyBefore(const QString &left, const QString &right)
     return order != 0 ? order < 0 : left < right;
 }
 
-void walkDrop(const QStringList &paths, const std::function<bool(const QString &)> &take)
+void walkDrop(const QStringList &paths, const std::function<bool(const QString &)> &take,
+              const std::function<bool()> &goOn)
 {
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (info.isDir()) {
-            if (!walkFolder(path, take))
+            if (!walkFolder(path, take, goOn))
                 return;
         } else if (info.isFile() && isDroppedPicture(path) && !take(path)) {
             return;

@@ -19,8 +19,11 @@ bool naturallyBefore(const QString &left, const QString &right);
 // the walk. A dropped file is taken when it is a regular file with a dropped picture suffix. A
 // dropped folder gives its pictures (regular files matching the folder patterns) in natural order,
 // then each subfolder in natural order, depth first; hidden files, hidden folders and links to
-// folders inside it are left out.
-void walkDrop(const QStringList &paths, const std::function<bool(const QString &)> &take);
+// folders inside it are left out. `goOn`, when given, is asked after each entry read from a
+// folder, picture or not, so that a client can serve its user while a large or slow folder is
+// read; false ends the walk.
+void walkDrop(const QStringList &paths, const std::function<bool(const QString &)> &take,
+              const std::function<bool()> &goOn = {});
 
 // Every picture of a drop, in the walk's order.
 QStringList picturesInDrop(const QStringList &paths);
