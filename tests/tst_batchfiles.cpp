@@ -195,6 +195,22 @@ void TstBatchFiles::texts_data()
     QTest::newRow("unwritable, separators in the names")
         << unwritableLine(QString::fromUtf16(u"a\u2028b\u2029c\u0085.jpg"), "/o\nut", "Full")
         << "Cannot write a\\u2028b\\u2029c\\x85.jpg to /o\\nut: Full";
+    QTest::newRow("all written") << notWrittenText(0, 0, 12) << QString();
+    QTest::newRow("two not written")
+        << notWrittenText(2, 0, 12)
+        << "2 of 12 pictures were not written. The Results tab lists them.";
+    QTest::newRow("one not written")
+        << notWrittenText(1, 0, 12)
+        << "1 of 12 pictures was not written. The Results tab lists it.";
+    QTest::newRow("one gone") << notWrittenText(0, 1, 3)
+                              << "1 of 3 pictures was not written: its file no longer existed.";
+    QTest::newRow("two gone") << notWrittenText(0, 2, 3)
+                              << "2 of 3 pictures were not written: their files no longer "
+                                 "existed.";
+    QTest::newRow("not written and gone")
+        << notWrittenText(2, 1, 12)
+        << "3 of 12 pictures were not written. The Results tab lists those that could not be "
+           "read or written; 1 no longer existed.";
     QTest::newRow("renamed, line break and markup in the names")
         << warningHtml(renamedLine("/out", "a\n<b>", "png", "a\n<b>_1"))
         << "<b><font color=\"#ffc90e\">Warning</font></b> - File /out/a\\n&lt;b&gt;.png saved "
@@ -289,12 +305,14 @@ void TstBatchFiles::walkOfADrop()
 {
     QTemporaryDir dir;
     const QString root = dir.filePath("drop");
-    const QStringList folders = {"", "/sub10", "/sub2", "/sub2/deep", "/.hidden", "/elsewhere"};
+    const QStringList folders
+        = {"", "/sub10", "/sub2", "/sub2/deep", "/.hidden", "/elsewhere", "/texts"};
     for (const QString &folder : folders)
         QVERIFY(QDir().mkpath(root + folder));
-    const QStringList files = {
-        "/p10.png",     "/p2.JPG",      "/P3.tif",          "/notes.txt",     "/.h.png",
-        "/sub10/a.png", "/sub2/b1.png", "/sub2/deep/c.png", "/.hidden/d.png", "/elsewhere/e.png"};
+    const QStringList files
+        = {"/p10.png",     "/p2.JPG",      "/P3.tif",          "/notes.txt",     "/.h.png",
+           "/sub10/a.png", "/sub2/b1.png", "/sub2/deep/c.png", "/.hidden/d.png", "/elsewhere/e.png",
+           "/texts/a.txt", "/texts/b.txt", "/texts/c.txt"};
     for (const QString &file : files)
         writeFile(root + file, QByteArray());
     QVERIFY(QFile::link(root + "/elsewhere", root + "/sub2/link-to-folder"));
@@ -321,6 +339,20 @@ void TstBatchFiles::walkOfADrop()
         return firstThree.size() < 3;
     });
     QCOMPARE(firstThree, expected.mid(0, 3));
+
+    // Asked after every entry read, a picture or not, so that a folder without pictures can be
+    // left too; no means no more pictures.
+    int asked = 0;
+    QStringList taken;
+    const auto take = [&taken](const QString &picture) {
+        taken << picture;
+        return true;
+    };
+    walkDrop({root + "/texts"}, take, [&asked] { return ++asked > 0; });
+    QCOMPARE(asked, 3);
+    walkDrop({root}, take, [&asked] { return --asked > 0; });
+    QCOMPARE(asked, 0);
+    QVERIFY(taken.isEmpty());
 }
 
 // A folder that cannot be read, and a picture or folder whose name is not valid UTF-8, are told
@@ -508,7 +540,8 @@ void TstBatchFiles::savedAsTheToolkitWritesIt_data()
     QTest::newRow("tif") << "tif" << -1 << -1;
 }
 
-// The bytes the toolkit's writer makes at the quality the encoder gives it, with the colour space.
+// The bytes the toolkit's writer makes at the quality the encoder gives it, with the colour space;
+// a format without transparency gets the picture over white.
 void TstBatchFiles::savedAsTheToolkitWritesIt()
 {
     QFETCH(QString, format);
@@ -528,7 +561,7 @@ void TstBatchFiles::savedAsTheToolkitWritesIt()
     expected.open(QIODevice::WriteOnly);
     QImageWriter writer(&expected, format.toLatin1());
     writer.setQuality(writerQuality);
-    QVERIFY(writer.write(picture));
+    QVERIFY(writer.write(format == "jpg" ? overWhite(picture) : picture));
     QVERIFY(fileBytes(saved.path) == expected.data());
     QCOMPARE(QImage(saved.path).colorSpace(), QColorSpace(QColorSpace::DisplayP3));
 }

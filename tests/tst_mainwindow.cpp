@@ -1,7 +1,9 @@
-// The window's life: construction, its slot table, the close confirmation.
+// The window's life: the program's arguments, construction, its slot table, the close
+// confirmation.
 #include "support/dialoganswerer.h"
 #include "support/testenv.h"
 #include "ui_mainwindow.h"
+#include "window/startarguments.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -33,6 +35,10 @@ private slots:
     void titleAndInitialState();
     void closeConfirmation_data();
     void closeConfirmation();
+    void startArguments_data();
+    void startArguments();
+    void helpAndVersionNeedNoDisplay_data();
+    void helpAndVersionNeedNoDisplay();
 
 private:
     std::unique_ptr<IsolatedSettings> store;
@@ -193,6 +199,65 @@ void TstMainWindow::closeConfirmation()
     QCOMPARE(box.text, QStringLiteral("Are you sure you want to exit?"));
     QCOMPARE(window.isVisible(), !closes);
     QCOMPARE(MainWindowProbe::stamping(window), !closes);
+}
+
+void TstMainWindow::startArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QStringList>("files");
+
+    QTest::newRow("none") << QStringList() << int(StartRequest::OpenWindow) << QStringList();
+    QTest::newRow("files") << QStringList {"/p/a.jpg", "b", "-x"} << int(StartRequest::OpenWindow)
+                           << QStringList {"/p/a.jpg", "b", "-x"};
+    QTest::newRow("help among files")
+        << QStringList {"a.jpg", "--help"} << int(StartRequest::ShowHelp) << QStringList();
+    QTest::newRow("short help") << QStringList {"-h"} << int(StartRequest::ShowHelp)
+                                << QStringList();
+    QTest::newRow("version first")
+        << QStringList {"-v", "--help"} << int(StartRequest::ShowVersion) << QStringList();
+    QTest::newRow("files after --")
+        << QStringList {"a.jpg", "--", "--help", "-v", "--"} << int(StartRequest::OpenWindow)
+        << QStringList {"a.jpg", "--help", "-v", "--"};
+}
+
+void TstMainWindow::startArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(QStringList, files);
+    const StartRequest request = parseStartArguments(arguments);
+    QCOMPARE(int(request.action), action);
+    QCOMPARE(request.files, files);
+}
+
+void TstMainWindow::helpAndVersionNeedNoDisplay_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("--help") << "--help" << startHelpText();
+    QTest::newRow("-h") << "-h" << startHelpText();
+    QTest::newRow("--version") << "--version" << startVersionText();
+    QTest::newRow("-v") << "-v" << startVersionText();
+}
+
+// Printed, with status 0, by the program itself where no display can be reached: no window is
+// opened for them.
+void TstMainWindow::helpAndVersionNeedNoDisplay()
+{
+    QFETCH(QString, argument);
+    QFETCH(QString, printed);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        environment.remove(QString::fromLatin1(name));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(TESSARO_PATH), {argument});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()), printed);
+    QCOMPARE(program.readAllStandardError(), QByteArray());
 }
 
 QTEST_MAIN(TstMainWindow)

@@ -70,6 +70,21 @@ bool hasExifGroup(const Tags &tags, const std::string &group)
                        [&](const Exiv2::Exifdatum &datum) { return datum.groupName() == group; });
 }
 
+// The mean difference of the colour channels of two pictures of the same size.
+double meanDifference(const QImage &a, const QImage &b)
+{
+    qint64 sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q))
+                + qAbs(qBlue(p) - qBlue(q));
+        }
+    }
+    return double(sum) / (3.0 * a.width() * a.height());
+}
+
 // A picture's resolution as the file states it, in dots per inch.
 QSize dotsPerInch(const QImage &picture)
 {
@@ -405,7 +420,16 @@ void TstPhotoInformation::taggedPhoto()
     QCOMPARE(exifValue(tags, "Exif.Image.XResolution"), QStringLiteral("300/1"));
     QCOMPARE(exifValue(tags, "Exif.Photo.PixelXDimension"), QStringLiteral("80"));
     QCOMPARE(exifValue(tags, "Exif.Photo.PixelYDimension"), QStringLiteral("160"));
-    QVERIFY(!hasExifGroup(tags, "Thumbnail"));
+    // A JPEG gets a fresh thumbnail of the stamped picture, as a camera makes it; the source's,
+    // sideways and unstamped, is never kept.
+    const Exiv2::DataBuf thumbnailBytes = Exiv2::ExifThumbC(tags.exif).copy();
+    const QImage thumbnail = QImage::fromData(thumbnailBytes.pData_, int(thumbnailBytes.size_));
+    if (format == "jpg") {
+        QCOMPARE(thumbnail.size(), written.size());
+        QVERIFY(meanDifference(thumbnail, written) < 4);
+    } else {
+        QVERIFY(!hasExifGroup(tags, "Thumbnail"));
+    }
     QCOMPARE(hasExifGroup(tags, "GPSInfo"), keepLocation);
     QCOMPARE(exifValue(tags, "Exif.GPSInfo.GPSLatitudeRef"), keepLocation ? "N" : "");
 

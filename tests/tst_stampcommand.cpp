@@ -1125,34 +1125,43 @@ void TstStampCommand::stampsTheListedPaths()
 }
 
 // Folders give their pictures with a picture suffix in any case, subfolders included, hidden
-// files and folders left out; a path that adds nothing is named and makes the status 1.
+// files and folders left out, as a drop does; a file named by itself is taken when a drop or the
+// "Add Image Files" dialog takes it (a GIF). A path that adds nothing is named and makes the
+// status 1.
 void TstStampCommand::walksFoldersAsADrop()
 {
+    // One red pixel.
+    const QByteArray gif = QByteArray::fromHex("47494638396101000100800000ff0000000000"
+                                               "2c00000000010001000002024401003b");
     const QStringList found
         = {writePicture(path("in/a.png")), writePicture(path("in/B.JPG")),
            writePicture(path("in/sub/c.tif")), writePicture(path("in/sub/deeper/d.bmp"))};
     writePicture(path("in/.hidden.png"));
     writePicture(path("in/.hidden/e.png"));
     writeFile(path("in/notes.txt"), "not a picture");
+    writeFile(path("in/folded.gif"), gif);
     const QString single = writePicture(path("single.png"));
+    const QString named = writeFile(path("named.GIF"), gif);
     const QString text = writeFile(path("readme.txt"), "not a picture");
     const QString missing = path("missing.png");
 
     const Finished done = runStamp({"--settings", plainSettings(path("plain.conf")), "--output",
-                                    path("out"), path("in"), single, text, missing},
+                                    path("out"), path("in"), single, named, text, missing},
                                    configHome);
     QCOMPARE(done.status, 1);
     QVERIFY2(done.err.contains("tessaro-stamp: " + text + " is not a picture file"),
              qPrintable(done.err));
     QVERIFY2(done.err.contains("tessaro-stamp: " + missing + " does not exist."),
              qPrintable(done.err));
-    QCOMPARE(namesIn(path("out")), QStringList({"B.png", "a.png", "c.png", "d.png", "single.png"}));
+    QCOMPARE(namesIn(path("out")),
+             QStringList({"B.png", "a.png", "c.png", "d.png", "named.png", "single.png"}));
+    QCOMPARE(QImage(path("out/named.png")).pixel(0, 0), qRgb(255, 0, 0));
     QStringList expected;
-    const QStringList walked = picturesInDrop({path("in")}) << single;
+    const QStringList walked = picturesInDrop({path("in")}) << single << named;
     QCOMPARE(QSet<QString>(walked.cbegin(), walked.cend()),
-             QSet<QString>(found.cbegin(), found.cend()) << single);
+             QSet<QString>(found.cbegin(), found.cend()) << single << named);
     for (int i = 0; i < walked.size(); ++i)
-        expected << QStringLiteral("%1.png ... OK! (%2 of 5)")
+        expected << QStringLiteral("%1.png ... OK! (%2 of 6)")
                         .arg(QFileInfo(walked.at(i)).completeBaseName())
                         .arg(i + 1);
     QCOMPARE(done.out, expected);

@@ -10,6 +10,7 @@
 #include "support/watchdog.h"
 #include "support/windowfixture.h"
 #include "ui_mainwindow.h"
+#include "window/widgets/qclickablelabel.h"
 
 #include <QColorSpace>
 #include <QtTest>
@@ -106,6 +107,8 @@ private slots:
     void hostileEntriesAreNamedAndTheRunGoesOn();
     void outputEqualsThePreview_data();
     void outputEqualsThePreview();
+    void transparentPictureShowsAsWritten_data();
+    void transparentPictureShowsAsWritten();
     void jpegQualityIsApplied();
     void mixedFormatsAndOrientation();
     void colourSpaceIsKept_data();
@@ -363,6 +366,7 @@ void TstStampRun::completeRunWithCollisions()
 
     QCOMPARE(answerer->seenTitles(), QStringList({"Select Output Folder", "Tessaro"}));
     QCOMPARE(answerer->seenDialogs().at(1).text, done);
+    QCOMPARE(answerer->seenDialogs().at(1).informativeText, QString());
     QCOMPARE(buttonDuringRun, QStringLiteral("Stop"));
     QCOMPARE(modeDuringRun, Qt::SmoothTransformation);
     QCOMPARE(MainWindowProbe::transformMode(*window), Qt::FastTransformation);
@@ -437,6 +441,7 @@ void TstStampRun::stopDuringAPicture()
 
     QString buttonAfterStop;
     QStringList writtenAtYes;
+    int writtenWhenAsked = 0;
     int writtenWhileAsked = 0;
     // Pressed from the event loop, as a user does, not while a picture is being shown.
     duringPicture(2, [&] {
@@ -448,7 +453,7 @@ void TstStampRun::stopDuringAPicture()
     answerer->choosePath(output());
     answerer->answer([&](QWidget *box) {
         // The pictures in flight come back while the user decides; no other picture starts.
-        const int writtenWhenAsked = writtenInLog().size();
+        writtenWhenAsked = writtenInLog().size();
         QElapsedTimer asked;
         asked.start();
         while (asked.elapsed() < 1000 && writtenWhileAsked <= QThread::idealThreadCount() + 1) {
@@ -473,8 +478,10 @@ void TstStampRun::stopDuringAPicture()
     if (answer == QMessageBox::Yes) {
         QCOMPARE(buttonAfterStop, QStringLiteral("Start Stamping"));
         QCOMPARE(written, writtenAtYes.filter(QRegularExpression("^p\\d\\.png$")));
+        // The press is served once the pictures already back are shown, which under load can be
+        // more than two; after it only those in flight are written.
         QVERIFY(written.size() >= 2);
-        QVERIFY(written.size() <= 2 + QThread::idealThreadCount() + 1);
+        QVERIFY(written.size() <= writtenWhenAsked + QThread::idealThreadCount() + 1);
         QCOMPARE(written, names.mid(0, written.size()));
         QCOMPARE(log().mid(log().size() - 2), QStringList({rule, "Stamping interrupted!"}));
         QCOMPARE(answerer->seenDialogs().size(), 2);
@@ -492,22 +499,52 @@ void TstStampRun::stopDuringAPicture()
 void TstStampRun::windowCloseDuringARun_data()
 {
     QTest::addColumn<int>("answer");
-    QTest::newRow("confirmed") << int(QMessageBox::Yes);
-    QTest::newRow("refused") << int(QMessageBox::No);
+    // The question stays open for as long as the whole run would take: the run's end, and its
+    // box, wait for the answer.
+    QTest::addColumn<bool>("answerLast");
+    QTest::newRow("confirmed") << int(QMessageBox::Yes) << false;
+    QTest::newRow("refused") << int(QMessageBox::No) << false;
+    QTest::newRow("confirmed late") << int(QMessageBox::Yes) << true;
+    QTest::newRow("refused late") << int(QMessageBox::No) << true;
 }
 
 void TstStampRun::windowCloseDuringARun()
 {
     QFETCH(int, answer);
+    QFETCH(bool, answerLast);
     QStringList names;
     for (int i = 1; i <= 8; ++i) {
         names << QStringLiteral("p%1.png").arg(i);
         ui->files_list->addItem(writePicture(inputPath(names.last()), QSize(900, 700)));
     }
 
-    duringPicture(2, [&] { window->close(); });
+    // A box that comes up over the question is noted, and closed so that the test goes on.
+    bool boxOverTheQuestion = false;
+    QTimer overlapWatch;
+    connect(&overlapWatch, &QTimer::timeout, this, [&] {
+        QMessageBox *question = nullptr;
+        QMessageBox *other = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto box = qobject_cast<QMessageBox *>(widget);
+            if (box && box->isVisible())
+                (box->windowTitle() == QLatin1String("Confirm") ? question : other) = box;
+        }
+        if (question && other) {
+            boxOverTheQuestion = true;
+            other->close();
+        }
+    });
+    overlapWatch.start(10);
+    // Closed from the event loop, as a user does, not while a picture is being shown.
+    duringPicture(2, [&] { QTimer::singleShot(0, window.get(), [&] { window->close(); }); });
     answerer->choosePath(output());
-    answerer->pressButton(QMessageBox::StandardButton(answer));
+    answerer->answer([&](QWidget *box) {
+        QElapsedTimer asked;
+        asked.start();
+        while (answerLast && asked.elapsed() < 3000 && writtenInLog().size() < names.size())
+            QTest::qWait(20);
+        static_cast<QMessageBox *>(box)->button(QMessageBox::StandardButton(answer))->click();
+    });
     if (answer == QMessageBox::No)
         answerer->pressButton(QMessageBox::Ok);
     pressStart();
@@ -515,6 +552,7 @@ void TstStampRun::windowCloseDuringARun()
     QTRY_VERIFY(!MainWindowProbe::stamping(*window) && ui->start_btn->isEnabled());
 
     QCOMPARE(answerer->seenDialogs().at(1).title, QStringLiteral("Confirm"));
+    QVERIFY(!boxOverTheQuestion);
     const QStringList written = namesIn(output());
     QCOMPARE(writtenInLog(), written);
     if (answer == QMessageBox::Yes) {
@@ -527,11 +565,11 @@ void TstStampRun::windowCloseDuringARun()
         QVERIFY(window->isVisible());
         QCOMPARE(written, names);
         QCOMPARE(log().last(), QStringLiteral("Stamping Completed!"));
+        QCOMPARE(answerer->seenTitles(),
+                 QStringList({"Select Output Folder", "Confirm", "Tessaro"}));
     }
 }
 
-// Writing fails for the second picture (its name is too long for the folder); the reason is
-// logged, no OK line follows, the bar still moves and the other pictures are written.
 void TstStampRun::stopAndCloseDoNotWaitForADecode_data()
 {
     QTest::addColumn<bool>("close");
@@ -575,6 +613,10 @@ void TstStampRun::stopAndCloseDoNotWaitForADecode()
     QVERIFY(ui->start_btn->isEnabled());
 }
 
+// Writing fails for the second picture (it is larger than the files the process may write); the
+// reason is logged, no OK line follows, the bar still moves and the other pictures are written.
+// The end of the run counts the failure and shows the Results tab, wherever the user was
+// meanwhile.
 void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
 {
     QDir().mkpath(inputPath(QString()));
@@ -589,12 +631,23 @@ void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
     QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_FSIZE, &fileSizeLimit); });
     int barAfterFailure = -1;
-    duringPicture(3, [&] { barAfterFailure = ui->prog_bar->value(); });
+    int tabAtTheEnd = -1;
+    duringPicture(3, [&] {
+        barAfterFailure = ui->prog_bar->value();
+        ui->main_tab->setCurrentIndex(0);
+    });
     answerer->choosePath(output());
-    answerer->pressButton(QMessageBox::Ok);
+    answerer->answer([&](QWidget *box) {
+        tabAtTheEnd = ui->main_tab->currentIndex();
+        static_cast<QMessageBox *>(box)->button(QMessageBox::Ok)->click();
+    });
     pressStart();
     QVERIFY(answerer->waitUntilAnswered());
 
+    QCOMPARE(answerer->seenDialogs().at(1).text, done);
+    QCOMPARE(answerer->seenDialogs().at(1).informativeText,
+             QStringLiteral("1 of 3 pictures was not written. The Results tab lists it."));
+    QCOMPARE(tabAtTheEnd, 1);
     QCOMPARE(log(),
              runLog({{"p1.png ... OK! (1 of 3)"},
                      {"Cannot write big.png to " + output() + ": " + qt_error_string(EFBIG)},
@@ -665,7 +718,13 @@ void TstStampRun::entriesAreReadWhenHandedOut()
                     QString())
                  .mid(0, 7));
     QCOMPARE(lines.last(), QStringLiteral("Stamping Completed!"));
+    const QString notWritten = answerer->seenDialogs().at(1).informativeText;
+    QVERIFY2(notWritten.startsWith("2 of ")
+                 && notWritten.endsWith(" pictures were not written. The Results tab lists those "
+                                        "that could not be read or written; 1 no longer existed."),
+             qPrintable(notWritten));
     if (!clear) {
+        QCOMPARE(notWritten.section(QLatin1Char(' '), 2, 2).toInt(), count - 1);
         QCOMPARE(QImage(outputPath("other.png")).size(), QSize(20, 10));
         QCOMPARE(QImage(outputPath(QFileInfo(changed).fileName())).size(), QSize(30, 30));
     }
@@ -776,6 +835,73 @@ void TstStampRun::outputEqualsThePreview()
     const QPoint logoCorner = position == "topleft" ? QPoint(0, 0) : QPoint(88, 67);
     QCOMPARE(written.pixel(logoCorner), qRgb(0, 255, 0));
     QCOMPARE(written.pixel(logoCorner + QPoint(11, 7)), qRgb(0, 255, 0));
+}
+
+void TstStampRun::transparentPictureShowsAsWritten_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("jpg, over white") << "jpg";
+    QTest::newRow("png, transparency kept") << "png";
+    QTest::newRow("tif, transparency kept") << "tif";
+}
+
+// What a picture leaves transparent (here its left half, black under the transparency) shows as
+// the chosen format writes it: over white where the format keeps no transparency, and written so;
+// over a light checkerboard where it keeps it. Switching the format shows the change at once.
+void TstStampRun::transparentPictureShowsAsWritten()
+{
+    QFETCH(QString, format);
+    QImage source(64, 48, QImage::Format_ARGB32);
+    source.fill(Qt::transparent);
+    for (int y = 0; y < source.height(); ++y) {
+        for (int x = 32; x < source.width(); ++x)
+            source.setPixel(x, y, qRgb(30, 140, 60));
+    }
+    const QString path = inputPath("clear.png");
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QVERIFY(source.save(path));
+    ui->shadow_spin->setValue(0);
+    ui->actual_radio->setChecked(true);
+    (format == "jpg" ? ui->outpng_radio : ui->outjpg_radio)->setChecked(true);
+    ui->files_list->addItem(path);
+    ui->files_list->setCurrentRow(0);
+    window->findChild<QRadioButton *>("out" + format + "_radio")->setChecked(true);
+    QApplication::processEvents();
+
+    auto previewLabel = MainWindowProbe::previewLabel(*window);
+    const QImage shown = previewLabel->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.size(), source.size());
+    QSet<QRgb> underTransparency; // below the logo and above the text
+    for (int y = 10; y < 18; ++y) {
+        for (int x = 0; x < 16; ++x)
+            underTransparency << shown.pixel(x, y);
+    }
+    QCOMPARE(shown.pixel(48, 8), qRgb(30, 140, 60));
+    if (format == "jpg") {
+        QCOMPARE(underTransparency, QSet<QRgb> {qRgb(255, 255, 255)});
+    } else {
+        QCOMPARE(underTransparency.size(), 2);
+        for (QRgb colour : underTransparency)
+            QVERIFY(qRed(colour) >= 0xd0 && qRed(colour) == qGreen(colour));
+    }
+
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Ok);
+    pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+    const QImage written(outputPath("clear." + format));
+    QCOMPARE(written.size(), source.size());
+    if (format == "jpg") {
+        const auto near = [](QRgb a, QRgb b) {
+            return qAbs(qRed(a) - qRed(b)) <= 6 && qAbs(qGreen(a) - qGreen(b)) <= 6
+                && qAbs(qBlue(a) - qBlue(b)) <= 6;
+        };
+        QVERIFY(near(written.pixel(4, 14), shown.pixel(4, 14)));
+        QVERIFY(near(written.pixel(48, 8), shown.pixel(48, 8)));
+    } else {
+        QCOMPARE(qAlpha(written.pixel(4, 14)), 0);
+        QCOMPARE(written.pixel(48, 8), qRgb(30, 140, 60));
+    }
 }
 
 void TstStampRun::jpegQualityIsApplied()

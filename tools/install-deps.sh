@@ -10,7 +10,7 @@ packages=(
     qt5-image-formats-plugins kimageformat-plugins libopenjp2-7-dev libexiv2-dev liblcms2-dev
     libjpeg-dev
     fonts-dejavu-core bindfs
-    dpkg-dev desktop-file-utils appstream
+    dpkg-dev desktop-file-utils appstream lintian
 )
 [ $# -eq 0 ] || packages=("$@")
 

@@ -185,8 +185,9 @@ std::optional<QStringList> listedPaths(const StampOptions &options, QString *pro
     return paths;
 }
 
-// The pictures of `paths` in their order: a folder's as a drop finds them, a file when a drop
-// takes it. Each path that adds nothing of its own, and each folder or name a walk leaves out, is
+// The pictures of `paths` in their order: a folder's as a drop finds them, a file when a drop or
+// the window's "Add Image Files" dialog takes it. Each path that adds nothing of its own, and each
+// folder or name a walk leaves out, is
 // reported and counted in `*rejected`.
 QStringList picturesToStamp(const QStringList &paths, int *rejected)
 {
@@ -194,7 +195,9 @@ QStringList picturesToStamp(const QStringList &paths, int *rejected)
     for (const QString &path : paths) {
         const QFileInfo info(path);
         QVector<LeftOut> leftOut;
-        const QStringList found = picturesInDrop({path}, &leftOut);
+        const QStringList found = info.isFile() && isNamedPicture(path)
+            ? QStringList {path}
+            : picturesInDrop({path}, &leftOut);
         for (const LeftOut &left : qAsConst(leftOut))
             printProblem(leftOutLine(left));
         *rejected += leftOut.size();
@@ -205,9 +208,9 @@ QStringList picturesToStamp(const QStringList &paths, int *rejected)
         ++*rejected;
         if (!info.exists())
             printProblem(Texts::tr("%1 does not exist.").arg(path));
-        else if (!isDroppedPicture(path))
+        else if (!isNamedPicture(path))
             printProblem(Texts::tr("%1 is not a picture file (its suffix is not one of %2).")
-                             .arg(path, droppedPictureSuffixes().join(QLatin1Char(' '))));
+                             .arg(path, namedPictureSuffixes().join(QLatin1Char(' '))));
         else
             printProblem(Texts::tr("%1 is not a regular file.").arg(path));
     }

@@ -53,6 +53,10 @@ void MainWindow::resizeEvent(QResizeEvent *)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // A run neither hands out a picture nor ends while the user decides, so that its end-of-run
+    // box never comes up over the question.
+    if (run.driver)
+        run.driver->hold();
     const auto answer = QMessageBox::information(this, QStringLiteral("Confirm"),
                                                  QStringLiteral("Are you sure you want to exit?"),
                                                  QMessageBox::Yes | QMessageBox::No);
@@ -62,4 +66,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
     } else {
         event->ignore();
     }
+    if (run.driver)
+        run.driver->resume();
 }

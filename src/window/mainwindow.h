@@ -133,6 +133,7 @@ private:
     void renderStampedImage();
     void renderTwice();
     void updatePreview();
+    void showPreviewBackdrop();
     void showWorkingCopy(const WorkingCopy &copy);
     void decodePreviewAsTheRun();
 
@@ -184,6 +185,8 @@ private:
         QString format;
         int quality = -1;
         int nextEntry = 0;
+        int unwritten = 0; // pictures that could not be read or written, each named in the log
+        int vanished = 0; // pictures whose file was gone when their turn came
     } run;
     QStringList bannerList;
     int bannerIndex = 0;

@@ -9,6 +9,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMimeData>
@@ -16,9 +17,9 @@
 
 namespace {
 
-// How many pictures a drop finds between two turns of the event loop, where the progress dialog is
-// drawn and Abort is served.
-constexpr int DropBatchSize = 256;
+// The longest a drop goes without a turn of the event loop, where the progress dialog is drawn and
+// Abort is served, in milliseconds.
+constexpr int DropServeInterval = 50;
 
 // Shows the last entry in the preview, as after every addition.
 void makeLastEntryCurrent(QListWidget *list)
@@ -75,34 +76,62 @@ void MainWindow::addDroppedPaths(const QStringList &paths)
     progress.setWindowModality(Qt::WindowModal);
     progress.show();
 
-    // Abort ends the drop after the picture in hand; what was found joins the list either way.
-    // Found pictures join the list only once they are at least as many as its entries, so that
-    // laying out the list again after each addition stays linear over the whole drop.
+    // `counted` advances once per picture found in a folder and once per dropped item; the label
+    // shows it before its last step. Found pictures join the list only once they are at least as
+    // many as its entries, so that laying out the list again after each addition stays linear
+    // over the whole drop; and the list lays itself out a batch of entries at a time meanwhile, so
+    // that no turn of the event loop waits for the whole list.
+    ui->files_list->setLayoutMode(QListView::Batched);
+    int counted = 0;
     QStringList found;
-    int taken = 0;
-    // What the walk has to leave out is told in the results log, shown at once.
+    QElapsedTimer sinceServed;
+    const auto serve = [&] {
+        if (found.size() >= ui->files_list->count()) {
+            ui->files_list->addItems(found);
+            found.clear();
+        }
+        if (counted > 0)
+            progress.setLabelText(dropProgressLabel(counted - 1));
+        sinceServed.start(); // from the start of a turn to the start of the next
+        QCoreApplication::processEvents();
+    };
+    const auto serveInTime = [&] {
+        if (sinceServed.elapsed() >= DropServeInterval)
+            serve();
+    };
+    serve();
+    // Abort ends the drop after the picture or item in hand; what was found joins the list.
+    bool walkingFolder = false;
+    const auto take = [&](const QString &picture) {
+        found << picture;
+        if (walkingFolder)
+            ++counted;
+        if (progress.wasCanceled())
+            return false;
+        serveInTime();
+        return true;
+    };
+    const auto goOn = [&] {
+        serveInTime();
+        return !progress.wasCanceled();
+    };
+    // What a walk has to leave out is told in the results log, shown at once.
     const auto leaveOut = [this](const LeftOut &left) {
         ui->log_plain->appendPlainText(leftOutLine(left));
         ui->main_tab->setCurrentIndex(1);
     };
-    walkDrop(
-        paths,
-        [&](const QString &picture) {
-            found << picture;
-            ++taken;
-            if (progress.wasCanceled())
-                return false;
-            if (taken % DropBatchSize == 0) {
-                if (found.size() >= ui->files_list->count()) {
-                    ui->files_list->addItems(found);
-                    found.clear();
-                }
-                progress.setLabelText(dropProgressLabel(taken - 1));
-                QCoreApplication::processEvents();
-            }
-            return true;
-        },
-        leaveOut);
+    for (const QString &path : paths) {
+        walkingFolder = QFileInfo(path).isDir();
+        walkDrop({path}, take, goOn, leaveOut);
+        ++counted;
+        if (progress.wasCanceled())
+            break;
+        serveInTime();
+    }
+    if (!progress.wasCanceled())
+        serve();
+    progress.close();
     ui->files_list->addItems(found);
+    ui->files_list->setLayoutMode(QListView::SinglePass); // whole, to show the last entry
     makeLastEntryCurrent(ui->files_list);
 }

@@ -1,12 +1,15 @@
 #include "window/mainwindow.h"
 
+#include "engine/batch/picturetypes.h"
 #include "engine/read/imageload.h"
 #include "ui_mainwindow.h"
+#include "window/widgets/fontfit.h"
 #include "window/widgets/qclickablelabel.h"
 
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace {
 
@@ -42,6 +45,32 @@ QPixmap sharedOpaquePixmap(const QImage &picture)
     return QPixmap::fromImage(view);
 }
 
+// `size` in pixels of a screen of device pixel ratio `ratio`.
+QSize screenPixels(const QSize &size, qreal ratio)
+{
+    return (QSizeF(size) * ratio).toSize();
+}
+
+// `pixmap` shown with each of its pixels on one pixel of a screen of device pixel ratio `ratio`.
+QPixmap atRatio(QPixmap pixmap, qreal ratio)
+{
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
+// One tile of the light checkerboard shown behind what a picture keeps transparent.
+QPixmap checkerboardTile()
+{
+    const int square = 8;
+    QPixmap tile(2 * square, 2 * square);
+    tile.fill(Qt::white);
+    QPainter painter(&tile);
+    const QColor grey(0xe4, 0xe4, 0xe4);
+    painter.fillRect(square, 0, square, square, grey);
+    painter.fillRect(0, square, square, square, grey);
+    return tile;
+}
+
 // The size a picture is drawn at with `settings`, as the run reads it.
 DrawnSize drawnWith(const StampSettings &settings)
 {
@@ -59,6 +88,13 @@ void MainWindow::buildPreviewSurface()
     connect(previewLabel, &QClickableLabel::mousePressed, this, &MainWindow::previewMouseClicked);
     connect(previewLabel, &QClickableLabel::mouseMoved, this, &MainWindow::previewMouseMoved);
     connect(previewLabel, &QClickableLabel::mouseReleased, this, &MainWindow::previewMouseReleased);
+    // What the picture leaves transparent shows as the chosen format writes it: over white, or
+    // over a checkerboard where the format keeps transparency.
+    previewLabel->setAutoFillBackground(true);
+    const auto formats = ui->groupBox_3->findChildren<QRadioButton *>();
+    for (QRadioButton *format : formats)
+        connect(format, &QRadioButton::toggled, this, [this] { showPreviewBackdrop(); });
+    showPreviewBackdrop();
 }
 
 void MainWindow::reloadLogo()
@@ -74,26 +110,44 @@ void MainWindow::updatePreview()
     const QString styleSheet = fontSampleStyleSheet(fontColor);
     if (ui->font_pr_label->styleSheet() != styleSheet)
         ui->font_pr_label->setStyleSheet(styleSheet);
-    ui->font_pr_label->setFont(watermarkFont);
+    ui->font_pr_label->setFont(fontFittingWidth(watermarkFont, ui->font_pr_label->text(),
+                                                ui->font_pr_label->maximumWidth()));
 
+    // Pictures are drawn in the screen's own pixels: a box of the window holds its size times the
+    // device pixel ratio of them.
+    const qreal ratio = devicePixelRatioF();
     if (!logoImage.isNull()) {
-        const QSize box(ui->logo_label->width() - 2, ui->logo_label->height() - 2);
-        ui->logo_label->setPixmap(QPixmap::fromImage(
-            thumbnailCache.scaled(logoImage, false, box, Qt::KeepAspectRatio, transformMode)));
+        const QSize box = screenPixels(ui->logo_label->size() - QSize(2, 2), ratio);
+        ui->logo_label->setPixmap(
+            atRatio(QPixmap::fromImage(thumbnailCache.scaled(logoImage, false, box,
+                                                             Qt::KeepAspectRatio, transformMode)),
+                    ratio));
     }
 
     if (stampedImage.isNull())
         return;
     if (ui->actual_radio->isChecked()) {
         // The toolkit's own scan for transparency would copy an opaque picture once more.
-        previewLabel->setPixmap(stampedOpaque
-                                    ? sharedOpaquePixmap(stampedImage)
-                                    : QPixmap::fromImage(stampedImage, Qt::NoOpaqueDetection));
+        previewLabel->setPixmap(
+            atRatio(stampedOpaque ? sharedOpaquePixmap(stampedImage)
+                                  : QPixmap::fromImage(stampedImage, Qt::NoOpaqueDetection),
+                    ratio));
     } else if (ui->fit_radio->isChecked()) {
-        const QSize box(ui->image_scroll->width() - 2, ui->image_scroll->height() - 2);
-        previewLabel->setPixmap(QPixmap::fromImage(previewCache.scaled(
-            stampedImage, stampedOpaque, box, Qt::KeepAspectRatio, transformMode)));
+        const QSize box = screenPixels(ui->image_scroll->size() - QSize(2, 2), ratio);
+        previewLabel->setPixmap(
+            atRatio(QPixmap::fromImage(previewCache.scaled(stampedImage, stampedOpaque, box,
+                                                           Qt::KeepAspectRatio, transformMode)),
+                    ratio));
     }
+}
+
+void MainWindow::showPreviewBackdrop()
+{
+    QPalette palette = previewLabel->palette();
+    palette.setBrush(QPalette::Window,
+                     formatKeepsTransparency(outputFormat()) ? QBrush(checkerboardTile())
+                                                             : QBrush(Qt::white));
+    previewLabel->setPalette(palette);
 }
 
 void MainWindow::showWorkingCopy(const WorkingCopy &copy)

@@ -97,6 +97,8 @@ void MainWindow::stampPictures(const QString &folder)
     run.format = outputFormat();
     run.quality = writerQuality(run.format, ui->comp_slider->value());
     run.nextEntry = 0;
+    run.unwritten = 0;
+    run.vanished = 0;
     run.driver = new StampRun([this] { return nextRunEntry(); }, QThread::idealThreadCount(), this);
     connect(run.driver, &StampRun::stamped, this,
             [this](int index, const QString &, const StampResult &result) {
@@ -141,8 +143,12 @@ void MainWindow::showStampResult(int index, const StampResult &result)
     if (outcome.kind == PictureOutcome::Discarded)
         return;
     ui->log_plain->appendHtml(QStringLiteral("<hr>"));
-    if (outcome.kind == PictureOutcome::Missing)
+    if (outcome.kind == PictureOutcome::Missing) {
+        ++run.vanished;
         return;
+    }
+    if (!outcome.written())
+        ++run.unwritten;
     ui->prog_bar->setValue(index);
     const QVector<OutcomeLine> lines
         = outcomeLines(outcome, run.folder, run.format, index + 1, ui->files_list->count());
@@ -175,9 +181,15 @@ void MainWindow::finishRun()
     transformMode
         = ui->smooth_check->isChecked() ? Qt::SmoothTransformation : Qt::FastTransformation;
     ui->log_plain->appendHtml(QStringLiteral("<hr>"));
+    const QString notWritten = notWrittenText(run.unwritten, run.vanished, run.nextEntry);
+    if (!notWritten.isEmpty())
+        ui->main_tab->setCurrentIndex(1);
     if (stamping) {
         ui->log_plain->appendPlainText(QStringLiteral("Stamping Completed!"));
-        QMessageBox::information(this, QStringLiteral("Tessaro"), QStringLiteral("Done"));
+        QMessageBox done(QMessageBox::Information, QStringLiteral("Tessaro"),
+                         QStringLiteral("Done"), QMessageBox::Ok, this);
+        done.setInformativeText(notWritten);
+        done.exec();
         stamping = false;
     } else {
         ui->log_plain->appendPlainText(QStringLiteral("Stamping interrupted!"));

@@ -143,9 +143,11 @@ void DialogAnswerer::poll()
         return;
     lastAnswered = dialog;
     SeenDialog record {QString::fromLatin1(dialog->metaObject()->className()),
-                       dialog->windowTitle(), QString()};
-    if (auto box = qobject_cast<QMessageBox *>(dialog))
+                       dialog->windowTitle(), QString(), QString()};
+    if (auto box = qobject_cast<QMessageBox *>(dialog)) {
         record.text = box->text();
+        record.informativeText = box->informativeText();
+    }
     seen << record;
     answers.dequeue()(dialog);
 }

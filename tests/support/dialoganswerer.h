@@ -18,6 +18,7 @@ struct SeenDialog
     QString className;
     QString title;
     QString text;
+    QString informativeText;
 };
 
 // Answers modal dialogs from a timer, as a user sitting at the screen would: each queued answer

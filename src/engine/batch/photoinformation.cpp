@@ -1,5 +1,7 @@
 #include "engine/batch/photoinformation.h"
 
+#include "engine/batch/pictureencoder.h"
+
 #include <QBuffer>
 
 #include <exiv2/exiv2.hpp>
@@ -306,9 +308,24 @@ QSize headerDotsPerMeter(const QByteArray &fileBytes)
     return pngDotsPerMeter(file);
 }
 
-// The EXIF for a written file: its own tags, then the photo's, corrected.
+// The thumbnail a camera puts in a photo's EXIF: a JPEG of `picture` at most 160 pixels a side.
+// A large picture is first sampled down to four times that, which costs a few per cent of its own
+// encoding where smoothing all of its pixels would cost a quarter.
+QByteArray exifThumbnail(const QImage &picture)
+{
+    const QSize box(160, 160);
+    QImage small = picture;
+    if (small.width() > 4 * box.width() || small.height() > 4 * box.height())
+        small = small.scaled(4 * box, Qt::KeepAspectRatio, Qt::FastTransformation);
+    if (small.width() > box.width() || small.height() > box.height())
+        small = small.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return PictureEncoder("jpg", 85).encode(small, nullptr);
+}
+
+// The EXIF for a written file: its own tags, then the photo's, corrected; `thumbnail` (a JPEG, or
+// empty for none) in place of the photo's.
 Exiv2::ExifData writtenExif(Exiv2::ExifData exif, const Exiv2::ExifData &photo,
-                            const QSize &pixelSize, bool keepLocation)
+                            const QSize &pixelSize, const QByteArray &thumbnail, bool keepLocation)
 {
     for (const Exiv2::Exifdatum &datum : photo) {
         if (exif.findKey(Exiv2::ExifKey(datum.key())) == exif.end())
@@ -320,6 +337,9 @@ Exiv2::ExifData writtenExif(Exiv2::ExifData exif, const Exiv2::ExifData &photo,
     replaceIfPresent<Exiv2::ExifKey>(exif, "Exif.Photo.PixelYDimension",
                                      std::to_string(pixelSize.height()));
     Exiv2::ExifThumb(exif).erase();
+    if (!thumbnail.isEmpty())
+        Exiv2::ExifThumb(exif).setJpegThumbnail(
+            reinterpret_cast<const Exiv2::byte *>(thumbnail.constData()), long(thumbnail.size()));
     if (!keepLocation) {
         eraseIf(exif, [](const Exiv2::Exifdatum &datum) {
             return datum.groupName() == "GPSInfo" || datum.key() == "Exif.Image.GPSTag";
@@ -412,11 +432,21 @@ PhotoInformation readPhotoInformation(const QByteArray &fileBytes)
 }
 
 PhotoBlocks addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
-                                const QSize &pixelSize, bool keepLocation)
+                                const QImage &picture, bool keepLocation)
 {
     preparePhotoInformation();
     const PhotoMetadata &photo = *information.metadata;
     QByteArray written;
+    const QSize pixelSize = picture.size();
+    // A JPEG takes a fresh thumbnail where the photo had one; without it when that cannot be read.
+    QByteArray thumbnail;
+    troubleOf([&] {
+        if (Exiv2::ImageFactory::getType(
+                reinterpret_cast<const Exiv2::byte *>(encoded->constData()), long(encoded->size()))
+                == Exiv2::ImageType::jpeg
+            && Exiv2::ExifThumbC(photo.exif).copy().size_ > 0)
+            thumbnail = exifThumbnail(picture);
+    });
     const auto writes = [&](PhotoBlocks blocks) {
         return !troubleOf([&] {
             const auto image = openBytes(*encoded);
@@ -424,7 +454,7 @@ PhotoBlocks addPhotoInformation(const PhotoInformation &information, QByteArray 
             image->readMetadata();
             if (blocks & PhotoBlock::Exif)
                 image->setExifData(
-                    writtenExif(image->exifData(), photo.exif, pixelSize, keepLocation));
+                    writtenExif(image->exifData(), photo.exif, pixelSize, thumbnail, keepLocation));
             if (blocks & PhotoBlock::Iptc)
                 image->setIptcData(photo.iptc);
             if (blocks & PhotoBlock::Xmp)

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QFlags>
+#include <QImage>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -44,16 +45,17 @@ struct PhotoInformation
 // none gives an empty result; reading never throws.
 PhotoInformation readPhotoInformation(const QByteArray &fileBytes);
 
-// Adds `information` to `encoded`, the bytes of a stamped copy of `pixelSize` pixels, corrected for
-// what no longer holds: orientation 1 (the pixels are upright), the copy's pixel dimensions, no
-// thumbnail (it would show the picture without its stamp), the colour mode and profile name of
-// what is written, and unless `keepLocation` no coordinate: EXIF without its GPS fields, XMP
-// without the properties that hold one in any namespace (IPTC holds place names only, which
-// stay). The file's own tags (a
-// TIFF's structure and resolution) and colour profile stay as encoded. `information` must hold
-// metadata. A block the library cannot write into `encoded` (an EXIF too large for a JPEG, say)
-// is left out alone; gives the blocks left out, with `encoded` unchanged when all are.
+// Adds `information` to `encoded`, the bytes of `picture` as written, corrected for what no longer
+// holds: orientation 1 (the pixels are upright), the picture's pixel dimensions, the colour mode
+// and profile name of what is written, and unless `keepLocation` no coordinate: EXIF without its
+// GPS fields, XMP without the properties that hold one in any namespace (IPTC holds place names
+// only, which stay). The source's thumbnail, which shows the picture without its stamp, is never
+// kept: a JPEG written from a source that had one gets a fresh one of `picture`, as a camera makes
+// it; other formats get none. The file's own tags (a TIFF's structure and resolution) and colour
+// profile stay as encoded. `information` must hold metadata. A block the library cannot write into
+// `encoded` (an EXIF too large for a JPEG, say) is left out alone; gives the blocks left out, with
+// `encoded` unchanged when all are.
 PhotoBlocks addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
-                                const QSize &pixelSize, bool keepLocation);
+                                const QImage &picture, bool keepLocation);
 
 #endif // TESSARO_PHOTOINFORMATION_H

@@ -1,5 +1,6 @@
 #include "engine/batch/pictureencoder.h"
 
+#include "engine/batch/picturetypes.h"
 #include "engine/read/pictureguards.h"
 
 #include <QBuffer>
@@ -13,8 +14,10 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMutex>
+#include <QPainter>
 #include <QPluginLoader>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -55,6 +58,31 @@ QImageIOPlugin *findWritingPlugin(const QByteArray &format)
     return nullptr;
 }
 
+// Whether each of the `count` 32-bit pixels of `line` has alpha 255: exactly when all of them
+// and-ed together have. Read two pixels at a time into four accumulators, so that a photo's worth
+// costs little beside its encoding.
+bool opaqueLine(const uchar *line, int count)
+{
+    quint64 all[4] = {~quint64(0), ~quint64(0), ~quint64(0), ~quint64(0)};
+    int x = 0;
+    for (; x + 8 <= count; x += 8) {
+        quint64 pairs[4];
+        std::memcpy(pairs, line + 4 * x, sizeof pairs);
+        all[0] &= pairs[0];
+        all[1] &= pairs[1];
+        all[2] &= pairs[2];
+        all[3] &= pairs[3];
+    }
+    const quint64 pair = all[0] & all[1] & all[2] & all[3];
+    quint32 one = quint32(pair) & quint32(pair >> 32);
+    for (; x < count; ++x) {
+        quint32 pixel;
+        std::memcpy(&pixel, line + 4 * x, sizeof pixel);
+        one &= pixel;
+    }
+    return qAlpha(one) == 255;
+}
+
 QImageIOPlugin *writingPlugin(const QByteArray &format)
 {
     static QMutex lock;
@@ -70,17 +98,20 @@ QImageIOPlugin *writingPlugin(const QByteArray &format)
 // default, level 6, costs a photo four times as much CPU for a file a few per cent smaller.
 constexpr int pngQuality = 70;
 
+// Whether every pixel of a 32-bit `picture` has alpha 255.
 bool everyPixelOpaque(const QImage &picture)
 {
     for (int y = 0; y < picture.height(); ++y) {
-        const auto row = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
-        QRgb alphas = 0xff000000;
-        for (int x = 0; x < picture.width(); ++x)
-            alphas &= row[x];
-        if (qAlpha(alphas) != 255)
+        if (!opaqueLine(picture.constScanLine(y), picture.width()))
             return false;
     }
     return true;
+}
+
+bool isArgb32(const QImage &picture)
+{
+    return picture.format() == QImage::Format_ARGB32
+        || picture.format() == QImage::Format_ARGB32_Premultiplied;
 }
 
 // `picture` without its alpha channel when it is 32-bit and no pixel is translucent: its bits read
@@ -89,9 +120,7 @@ bool everyPixelOpaque(const QImage &picture)
 // resolution would copy them all).
 QImage withoutUnusedAlpha(const QImage &picture)
 {
-    if ((picture.format() != QImage::Format_ARGB32
-         && picture.format() != QImage::Format_ARGB32_Premultiplied)
-        || !everyPixelOpaque(picture))
+    if (!isArgb32(picture) || !everyPixelOpaque(picture))
         return picture;
     QImage opaque(const_cast<uchar *>(picture.constBits()), picture.width(), picture.height(),
                   picture.bytesPerLine(), QImage::Format_RGB32);
@@ -112,6 +141,23 @@ PictureEncoder::PictureEncoder(const QByteArray &format, int quality)
 {
 }
 
+QImage overWhite(const QImage &picture)
+{
+    // Another format with alpha is rare here: composing it changes no opaque pixel either.
+    if (!picture.hasAlphaChannel() || (isArgb32(picture) && everyPixelOpaque(picture)))
+        return picture;
+    QImage flat(picture.size(), QImage::Format_RGB32);
+    if (flat.isNull())
+        return flat;
+    flat.fill(Qt::white);
+    flat.setDotsPerMeterX(picture.dotsPerMeterX());
+    flat.setDotsPerMeterY(picture.dotsPerMeterY());
+    flat.setColorSpace(picture.colorSpace());
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, picture);
+    return flat;
+}
+
 QByteArray PictureEncoder::encode(const QImage &picture, QString *reason) const
 {
     const ThreadWarnings encoderWarnings;
@@ -119,9 +165,12 @@ QByteArray PictureEncoder::encode(const QImage &picture, QString *reason) const
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QString encoderReason;
-    // JPEG holds no alpha channel: its encoder passes over it, so the search for it is spared.
-    const bool holdsAlpha = format != "jpg" && format != "jpeg";
-    if (encodeInto(holdsAlpha ? withoutUnusedAlpha(picture) : picture, &buffer, &encoderReason))
+    // A format with alpha keeps the picture's, where a pixel is translucent; another gets what is
+    // not opaque over white.
+    const QImage written = formatKeepsTransparency(QString::fromLatin1(format))
+        ? withoutUnusedAlpha(picture)
+        : overWhite(picture);
+    if (encodeInto(written, &buffer, &encoderReason))
         return bytes;
     if (reason)
         *reason = encoderWarnings.messages().isEmpty() ? encoderReason

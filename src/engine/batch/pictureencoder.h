@@ -2,10 +2,10 @@
 #define TESSARO_PICTUREENCODER_H
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 class QIODevice;
-class QImage;
 
 // Encodes pictures in one format with the toolkit's encoder for it, as its picture writer does,
 // byte for byte. The writer loads every installed picture plug-in that comes before the one for
@@ -21,7 +21,9 @@ public:
 
     // The bytes of `picture` in the format; empty on failure, and `*reason`, when asked, then says
     // why: the encoder's warning when it gave one (its errors are often told only so), else the
-    // toolkit's own text. A picture without a translucent pixel is written without alpha.
+    // toolkit's own text. A picture without a translucent pixel is written without alpha; in a
+    // format that keeps no transparency (formatKeepsTransparency), what is not opaque is written
+    // over white.
     QByteArray encode(const QImage &picture, QString *reason) const;
 
 private:
@@ -30,5 +32,10 @@ private:
     QByteArray format;
     int quality;
 };
+
+// `picture` as a file without transparency shows it: every pixel that is not opaque composed over
+// white, at the picture's resolution and colour space. The picture itself, unconverted, when every
+// pixel is opaque.
+QImage overWhite(const QImage &picture);
 
 #endif // TESSARO_PICTUREENCODER_H

@@ -64,12 +64,16 @@ void sortNaturally(QStringList &names)
     std::sort(names.begin(), names.end(), &naturallyBefore);
 }
 
-// Whether a name in a walked folder matches one of the folder patterns ("*.png" and the like).
-bool matchesFolderPattern(const QString &name)
+// Whether `fileName` matches one of the dropped folder patterns ("*." and a suffix), without
+// regard to case.
+bool matchesFolderPatterns(const QString &fileName)
 {
-    static const QStringList suffixes = droppedPictureSuffixes();
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot >= 0 && suffixes.contains(name.mid(dot + 1), Qt::CaseInsensitive);
+    static const QStringList patterns = droppedFolderPatterns();
+    for (const QString &pattern : patterns) {
+        if (fileName.endsWith(QStringView(pattern).mid(1), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 // `name` with each byte that is not part of a valid UTF-8 character shown as "\xNN".
@@ -105,13 +109,15 @@ struct FolderEntries
     QStringList unusableNames;
 };
 
-bool readFolder(const QString &folder, FolderEntries *entries,
+// Reads `folder` once into `entries`, asking `goOn` after each entry; false when it says to end
+// the walk. A folder that cannot be read is told to `leaveOut` and gives no entries.
+bool readFolder(const QString &folder, FolderEntries *entries, const std::function<bool()> &goOn,
                 const std::function<void(const LeftOut &)> &leaveOut)
 {
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir) {
         leaveOut({folder, QString(), qt_error_string(errno)});
-        return false;
+        return true;
     }
     const int descriptor = ::dirfd(dir);
     for (;;) {
@@ -133,28 +139,33 @@ bool readFolder(const QString &folder, FolderEntries *entries,
                 && S_ISREG(status.st_mode);
         }
         const QString name = QFile::decodeName(rawName);
-        if (!isFolder && !(isFile && matchesFolderPattern(name)))
-            continue;
-        if (QFile::encodeName(name) != rawName)
-            entries->unusableNames << nameWithStrayBytesShown(rawName);
-        else
-            (isFolder ? entries->folders : entries->pictures) << name;
+        if (isFolder || (isFile && matchesFolderPatterns(name))) {
+            if (QFile::encodeName(name) != rawName)
+                entries->unusableNames << nameWithStrayBytesShown(rawName);
+            else
+                (isFolder ? entries->folders : entries->pictures) << name;
+        }
+        if (goOn && !goOn()) {
+            ::closedir(dir);
+            return false;
+        }
     }
     const int readError = errno;
     ::closedir(dir);
     if (readError != 0) {
+        *entries = FolderEntries();
         leaveOut({folder, QString(), qt_error_string(readError)});
-        return false;
     }
     return true;
 }
 
 bool walkFolder(const QString &folder, const std::function<bool(const QString &)> &take,
+                const std::function<bool()> &goOn,
                 const std::function<void(const LeftOut &)> &leaveOut)
 {
     FolderEntries entries;
-    if (!readFolder(folder, &entries, leaveOut))
-        return true;
+    if (!readFolder(folder, &entries, goOn, leaveOut))
+        return false;
     sortNaturally(entries.pictures);
     sortNaturally(entries.folders);
     sortNaturally(entries.unusableNames);
@@ -166,7 +177,7 @@ bool walkFolder(const QString &folder, const std::function<bool(const QString &)
             return false;
     }
     for (const QString &subfolder : qAsConst(entries.folders)) {
-        if (!walkFolder(prefix + subfolder, take, leaveOut))
+        if (!walkFolder(prefix + subfolder, take, goOn, leaveOut))
             return false;
     }
     return true;
@@ -186,6 +197,7 @@ bool naturallyBefore(const QString &left, const QString &right)
 }
 
 void walkDrop(const QStringList &paths, const std::function<bool(const QString &)> &take,
+              const std::function<bool()> &goOn,
               const std::function<void(const LeftOut &)> &leaveOut)
 {
     const auto tell = [&leaveOut](const LeftOut &left) {
@@ -195,7 +207,7 @@ void walkDrop(const QStringList &paths, const std::function<bool(const QString &
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (info.isDir()) {
-            if (!walkFolder(path, take, tell))
+            if (!walkFolder(path, take, goOn, tell))
                 return;
         } else if (info.isFile() && isDroppedPicture(path) && !take(path)) {
             return;
@@ -212,6 +224,7 @@ QStringList picturesInDrop(const QStringList &paths, QVector<LeftOut> *leftOut)
             pictures << picture;
             return true;
         },
+        {},
         [leftOut](const LeftOut &left) {
             if (leftOut)
                 *leftOut << left;

@@ -31,8 +31,10 @@ struct LeftOut
 // dropped folder gives its pictures (regular files matching the folder patterns) in natural order,
 // then each subfolder in natural order, depth first; hidden files, hidden folders and links to
 // folders inside it are left out without a word, and what could not be walked is told to
-// `leaveOut`.
+// `leaveOut`. `goOn`, when given, is asked after each entry read from a folder, picture or not,
+// so that a client can serve its user while a large or slow folder is read; false ends the walk.
 void walkDrop(const QStringList &paths, const std::function<bool(const QString &)> &take,
+              const std::function<bool()> &goOn = {},
               const std::function<void(const LeftOut &)> &leaveOut = {});
 
 // Every picture of a drop, in the walk's order; what had to be left out goes to `leftOut`.

@@ -148,8 +148,7 @@ StampResult stampFile(const QString &path, const StampJob &job, const RunShare &
         return end(PictureOutcome::NotWritten, reason);
     if (job.keepMetadata) {
         const PhotoBlocks notWritten = information.metadata
-            ? addPhotoInformation(information, &encoded, result.stamped.image.size(),
-                                  job.keepLocation)
+            ? addPhotoInformation(information, &encoded, result.stamped.image, job.keepLocation)
             : PhotoBlocks();
         outcome.informationNotKept = photoBlockNames(information.unreadable | notWritten);
         outcome.informationPartlyKept = information.blocks & ~notWritten;

@@ -1,6 +1,7 @@
 #ifndef TESSARO_FONTFIT_H
 #define TESSARO_FONTFIT_H
 
+#include <QFont>
 #include <QList>
 
 class QAbstractButton;
@@ -13,5 +14,9 @@ void widenToContents(const QList<QAbstractButton *> &buttons);
 // Makes a vertically scrolling area at least wide enough for its contents beside its vertical
 // scroll bar, so that the contents never need a horizontal one.
 void fitWidthToContents(QScrollArea *area);
+
+// `font`, made smaller where `text` drawn in it on the screen would be wider than `width` pixels,
+// so that a sample of the font shows whole at any font resolution; `font` itself where it fits.
+QFont fontFittingWidth(const QFont &font, const QString &text, int width);
 
 #endif // TESSARO_FONTFIT_H

@@ -1,5 +1,7 @@
 #include "window/widgets/startfolder.h"
 
+#include "engine/batch/picturetypes.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -21,7 +23,8 @@ QString outputStartFolder(const QString &lastOutputFolder)
 
 QString pictureDialogFilter()
 {
-    return QStringLiteral(
-        "Images (*.bmp *.gif *.jpeg *.jpg *.jp2 *.png *.webp *.pgm *.pbm *.ppm *.xbm *.xpm "
-        "*.tiff *.tif)");
+    QStringList patterns;
+    for (const QString &suffix : dialogPictureSuffixes())
+        patterns << QStringLiteral("*.") + suffix;
+    return QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
