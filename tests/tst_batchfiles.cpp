@@ -8,6 +8,7 @@
 #include "engine/batch/picturewalk.h"
 #include "engine/batch/stamprun.h"
 #include "engine/read/imageload.h"
+#include "support/hostilefiles.h"
 #include "support/testfiles.h"
 #include "window/windowtexts.h"
 
@@ -79,6 +80,7 @@ private slots:
     void naturalOrder_data();
     void naturalOrder();
     void walkOfADrop();
+    void walkTellsWhatItLeavesOut();
     void savesUnderThePlainName();
     void neverReplacesAFile_data();
     void neverReplacesAFile();
@@ -119,6 +121,24 @@ void TstBatchFiles::freeOutputPath_data()
     QTest::newRow("other extension is no collision")
         << "holiday"
         << "png" << QStringList {"holiday.jpg"} << "holiday.png";
+    const QString stamp = QStringLiteral("_20240102030405006");
+    QTest::newRow("longest name that fits")
+        << QString(251, 'a') << "jpg" << QStringList() << QString(251, 'a') + ".jpg";
+    QTest::newRow("too long: shortened to 255 bytes")
+        << QString(260, 'a') << "jpg" << QStringList() << QString(251, 'a') + ".jpg";
+    QTest::newRow("taken long name: shortened for the stamp")
+        << QString(240, 'a') << "jpg" << QStringList {QString(240, 'a') + ".jpg"}
+        << QString(233, 'a') + stamp + ".jpg";
+    QTest::newRow("two-byte letters: whole letters")
+        << QString(130, QChar(0xe9)) << "jpg" << QStringList()
+        << QString(125, QChar(0xe9)) + ".jpg";
+    const QString accented = QString::fromUtf16(u"e\u0301");
+    QTest::newRow("letters with accents: the accent stays with its letter")
+        << accented.repeated(90) << "png" << QStringList() << accented.repeated(83) + ".png";
+    const QString emoji = QString::fromUtf16(u"\U0001F600");
+    QTest::newRow("four-byte characters: never halved")
+        << emoji.repeated(70) << "tif" << QStringList {emoji.repeated(62) + ".tif"}
+        << emoji.repeated(58) + stamp + ".tif";
 }
 
 void TstBatchFiles::freeOutputPath()
@@ -158,6 +178,10 @@ void TstBatchFiles::texts_data()
         << "<b><font color=\"#ffc90e\">Warning</font></b> - File /out/Tom &amp; "
            "&lt;Jerry&gt;.png saved with new name /out/Tom &amp; &lt;Jerry&gt;_1 to avoid "
            "overwrite because it already existed!";
+    QTest::newRow("shortened")
+        << warningHtml(shortenedLine("/out", "long & long.png", "long.png"))
+        << "<b><font color=\"#ffc90e\">Warning</font></b> - File /out/long &amp; long.png saved "
+           "with shortened name /out/long.png because its name is too long for the file system!";
     QTest::newRow("unreadable") << unreadableLine("/in/bad.jpg", "Unsupported image format")
                                 << "Cannot read /in/bad.jpg: Unsupported image format";
     QTest::newRow("unwritable") << unwritableLine("holiday.jpg", "/out", "No space left on device")
@@ -329,6 +353,45 @@ void TstBatchFiles::walkOfADrop()
     walkDrop({root}, take, [&asked] { return --asked > 0; });
     QCOMPARE(asked, 0);
     QVERIFY(taken.isEmpty());
+}
+
+// A folder that cannot be read, and a picture or folder whose name is not valid UTF-8, are told
+// once each, naming the folder and what was left out; the rest of the walk goes on. Other names
+// that are not valid UTF-8 are no pictures, and go without a word.
+void TstBatchFiles::walkTellsWhatItLeavesOut()
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath("drop");
+    for (const char *folder : {"/a", "/locked", "/z"})
+        QVERIFY(QDir().mkpath(root + folder));
+    writeFile(root + "/a/first.png", QByteArray());
+    writeFile(root + "/z/last.png", QByteArray());
+    const QByteArray rawRoot = QFile::encodeName(root);
+    writeRawNamedFile(rawRoot + "/caf\xe9.png", QByteArray());
+    writeRawNamedFile(rawRoot + "/notes\xff.txt", QByteArray());
+    QCOMPARE(::mkdir(rawRoot + "/d\xc3\xa9j\xe0", 0755), 0);
+    QCOMPARE(::mkdir(rawRoot + "/bad\xc0\xaf", 0755), 0);
+    writeRawNamedFile(rawRoot + "/bad\xc0\xaf/inside.png", QByteArray());
+    QCOMPARE(::chmod(QFile::encodeName(root + "/locked").constData(), 0), 0);
+    const auto unlock
+        = qScopeGuard([&] { ::chmod(QFile::encodeName(root + "/locked").constData(), 0755); });
+
+    QVector<LeftOut> leftOut;
+    QStringList pictures;
+    {
+        const PermissionsBind bind;
+        pictures = picturesInDrop({root}, &leftOut);
+    }
+    QCOMPARE(pictures, QStringList({root + "/a/first.png", root + "/z/last.png"}));
+    QStringList told;
+    for (const LeftOut &left : leftOut)
+        told << leftOutLine(left);
+    const QString notUtf8 = QStringLiteral(": its name is not valid UTF-8");
+    QCOMPARE(told,
+             QStringList({"Left out " + root + "/bad\\xc0\\xaf" + notUtf8,
+                          "Left out " + root + "/caf\\xe9.png" + notUtf8,
+                          "Left out " + root + QString::fromUtf8("/d\u00e9j\\xe0") + notUtf8,
+                          "Left out the folder " + root + "/locked: Permission denied"}));
 }
 
 void TstBatchFiles::savesUnderThePlainName()

@@ -4,6 +4,7 @@
 #include "engine/batch/outcometexts.h"
 #include "engine/batch/pictureencoder.h"
 #include "engine/batch/picturesaver.h"
+#include "engine/batch/stampjob.h"
 #include "engine/read/imageload.h"
 #include "engine/read/pictureguards.h"
 #include "engine/setup/settingskeys.h"
@@ -55,6 +56,8 @@ private slots:
     void truncatedJpegIsDamaged();
     void truncatedBitmapIsDamaged_data();
     void truncatedBitmapIsDamaged();
+    void everyOrientationComesOutUpright_data();
+    void everyOrientationComesOutUpright();
     void fullDiskNamesThePictureAndTheReason_data();
     void fullDiskNamesThePictureAndTheReason();
     void storeTextIsTheToolkits_data();
@@ -149,6 +152,9 @@ void TstHostile::sizeBombsAreRefusedBeforeDecoding_data()
         << jpegBomb(QSize(65500, 65500)) << tooLarge.arg(65500).arg(65500);
     QTest::newRow("sun raster, 65536 x 65536")
         << rasterBomb(QSize(65536, 65536)) << tooLarge.arg(65536).arg(65536);
+    QTest::newRow("jpeg of 883 scans")
+        << jpegScanBomb(QSize(64, 64))
+        << "It has more than 300 scans, which no camera or program writes";
 }
 
 // The refusal takes no memory for pixels: the peak grows by far less than even the bomb's
@@ -246,6 +252,54 @@ void TstHostile::truncatedBitmapIsDamaged()
     const QImage picture = readPicture(path, &error);
     QCOMPARE(error, reason);
     QCOMPARE(picture.isNull(), !reason.isEmpty());
+}
+
+void TstHostile::everyOrientationComesOutUpright_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("orientation");
+    for (const char *format : {"jpg", "tif", "png", "webp"}) {
+        for (int orientation = 1; orientation <= 8; ++orientation)
+            QTest::addRow("%s, orientation %d", format, orientation) << format << orientation;
+    }
+}
+
+// A picture tagged with each orientation comes out as the reference tool turns it
+// (tests/data/make-orientation.sh): upright, unmirrored, turned once.
+void TstHostile::everyOrientationComesOutUpright()
+{
+    QFETCH(QString, format);
+    QFETCH(int, orientation);
+    const QString source
+        = testDataPath(QStringLiteral("orientation/%1.%2").arg(orientation).arg(format));
+    const QImage reference
+        = QImage(testDataPath(QStringLiteral("orientation/upright-%1.png").arg(orientation)))
+              .convertToFormat(QImage::Format_RGB32);
+    QVERIFY(!reference.isNull());
+    QTemporaryDir dir;
+    StampJob job;
+    job.format = QStringLiteral("png");
+    job.outputFolder = dir.path();
+    const PictureOutcome outcome = stampFile(source, job).outcome;
+    QVERIFY2(outcome.written(), qPrintable(outcome.reason));
+
+    const QImage written = QImage(outcome.output).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(written.size(), reference.size());
+    const int tolerance = format == QLatin1String("jpg") ? 8 : 0; // the JPEG's own loss
+    for (int y = 0; y < written.height(); ++y) {
+        for (int x = 0; x < written.width(); ++x) {
+            const QRgb got = written.pixel(x, y);
+            const QRgb expected = reference.pixel(x, y);
+            QVERIFY2(qAbs(qRed(got) - qRed(expected)) <= tolerance
+                         && qAbs(qGreen(got) - qGreen(expected)) <= tolerance
+                         && qAbs(qBlue(got) - qBlue(expected)) <= tolerance,
+                     qPrintable(QStringLiteral("pixel %1,%2 is %3, not %4")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(got, 0, 16)
+                                    .arg(expected, 0, 16)));
+        }
+    }
 }
 
 void TstHostile::fullDiskNamesThePictureAndTheReason_data()

@@ -1,6 +1,7 @@
 // The picture list: the "Add Image Files" dialog, drops of files and folders, remove and clear.
 #include "engine/batch/picturewalk.h"
 #include "support/dialoganswerer.h"
+#include "support/hostilefiles.h"
 #include "support/testenv.h"
 #include "support/windowfixture.h"
 #include "ui_mainwindow.h"
@@ -98,6 +99,7 @@ private slots:
     void dragNeedsUrls();
     void droppedFolderIsWalked();
     void pipesAreLeftOut();
+    void leftOutPartsAreLogged();
     void droppedItems_data();
     void droppedItems();
     void abortKeepsWhatWasAdded();
@@ -270,6 +272,30 @@ void TstIntake::pipesAreLeftOut()
     QVERIFY(answerer.waitUntilAnswered());
     QCOMPARE(entries(), QStringList({picture, besidePipe}));
     QCOMPARE(watch.openedByOthers(), 0);
+}
+
+// What a dropped folder's walk leaves out, a folder it cannot read or a name that is not valid
+// UTF-8, is one line each in the results log, which is shown; the rest is added.
+void TstIntake::leftOutPartsAreLogged()
+{
+    const QString root = dir->filePath("drop");
+    const QString picture = writePicture(root + "/a.png");
+    QVERIFY(QDir().mkpath(root + "/locked"));
+    writeRawNamedFile(QFile::encodeName(root) + "/caf\xe9.png", QByteArray());
+    QCOMPARE(::chmod(QFile::encodeName(root + "/locked").constData(), 0), 0);
+    const auto unlock
+        = qScopeGuard([&] { ::chmod(QFile::encodeName(root + "/locked").constData(), 0755); });
+    ui->main_tab->setCurrentIndex(0);
+
+    {
+        const PermissionsBind bind;
+        drop(localUrls({root}));
+    }
+    QCOMPARE(entries(), QStringList {picture});
+    QCOMPARE(ui->log_plain->toPlainText(),
+             "Left out " + root + "/caf\\xe9.png: its name is not valid UTF-8\nLeft out the folder "
+                 + root + "/locked: Permission denied");
+    QCOMPARE(ui->main_tab->currentIndex(), 1);
 }
 
 void TstIntake::droppedItems_data()

@@ -2,6 +2,8 @@
 // compares every pixel with the PNG picture each was made from (tests/data/make-jp2.sh). The
 // pictures are copied into a temporary folder first, under their own names or under lying ones.
 
+#include "support/testfiles.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
@@ -20,19 +22,9 @@ Q_IMPORT_PLUGIN(Jp2ImagePlugin)
 
 namespace {
 
-QString dataPath(const QString &name)
-{
-#ifdef TESSARO_TEST_DATA_DIR
-    const QString path = QStringLiteral(TESSARO_TEST_DATA_DIR "/") + name;
-    if (QFile::exists(path))
-        return path;
-#endif
-    return QFINDTESTDATA(QStringLiteral("data/") + name);
-}
-
 QByteArray dataBytes(const QString &name)
 {
-    QFile file(dataPath(name));
+    QFile file(testDataPath(name));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
@@ -162,7 +154,7 @@ void TestJp2::initTestCase()
     const QList<QByteArray> formats = QImageReader::supportedImageFormats();
     QVERIFY2(formats.contains("jp2"), "the JPEG 2000 plug-in is not registered");
     QVERIFY(formats.contains("j2k"));
-    QVERIFY(!dataPath(QStringLiteral("rgb.jp2")).isEmpty());
+    QVERIFY(QFile::exists(testDataPath(QStringLiteral("rgb.jp2"))));
 }
 
 void TestJp2::decodesToTheSourcePixels_data()
@@ -203,8 +195,9 @@ void TestJp2::decodesToTheSourcePixels()
 
     const QString path = m_dir.filePath(file);
     QFile::remove(path);
-    QVERIFY(QFile::copy(dataPath(file), path));
-    const QImage expected = QImage(dataPath(source)).convertToFormat(QImage::Format(imageFormat));
+    QVERIFY(QFile::copy(testDataPath(file), path));
+    const QImage expected
+        = QImage(testDataPath(source)).convertToFormat(QImage::Format(imageFormat));
     QVERIFY(!expected.isNull());
 
     QImageReader reader(path);
@@ -247,8 +240,8 @@ void TestJp2::decodesByContentWhateverTheSuffix()
 
     const QString path = m_dir.filePath(copyName);
     QFile::remove(path);
-    QVERIFY(QFile::copy(dataPath(file), path));
-    const QImage expected = QImage(dataPath(source));
+    QVERIFY(QFile::copy(testDataPath(file), path));
+    const QImage expected = QImage(testDataPath(source));
 
     QImageReader reader(path);
     reader.setAutoDetectImageFormat(true);
@@ -270,12 +263,12 @@ void TestJp2::leavesOtherFormatsWithJp2SuffixToTheirReaders()
     // content, through Qt's PNG reader.
     const QString path = m_dir.filePath(QStringLiteral("really-a-png.jp2"));
     QFile::remove(path);
-    QVERIFY(QFile::copy(dataPath(QStringLiteral("rgb.png")), path));
+    QVERIFY(QFile::copy(testDataPath(QStringLiteral("rgb.png")), path));
     QImageReader reader(path);
     QCOMPARE(reader.format(), QByteArray("png"));
     const QImage image = reader.read();
     QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
-    const QImage expected = QImage(dataPath(QStringLiteral("rgb.png")));
+    const QImage expected = QImage(testDataPath(QStringLiteral("rgb.png")));
     const QString difference = firstDifference(image, expected.convertToFormat(image.format()), 0);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
@@ -293,7 +286,7 @@ void TestJp2::findsTheSizeBeyondTheFirstBytes()
     QVERIFY(reader.canRead());
     const QImage image = reader.read();
     QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
-    const QImage expected = QImage(dataPath(QStringLiteral("rgb.png")));
+    const QImage expected = QImage(testDataPath(QStringLiteral("rgb.png")));
     const QString difference
         = firstDifference(image, expected.convertToFormat(QImage::Format_RGB32), 0);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));

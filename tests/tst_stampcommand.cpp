@@ -9,6 +9,7 @@
 #include "engine/setup/settingskeys.h"
 #include "engine/setup/settingsstore.h"
 #include "support/dialoganswerer.h"
+#include "support/hostilefiles.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"
 #include "ui_mainwindow.h"
@@ -16,7 +17,11 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <exiv2/exiv2.hpp>
+
+#include <atomic>
 #include <csignal>
+#include <thread>
 
 #include <poll.h>
 #include <sys/inotify.h>
@@ -137,8 +142,16 @@ private slots:
     void stampsTheListedPaths_data();
     void stampsTheListedPaths();
     void walksFoldersAsADrop();
+    void leftOutNamesAreToldAndFail();
+    void toolkitOptionsArePaths_data();
+    void toolkitOptionsArePaths();
     void failuresAndRenamesArePrinted_data();
     void failuresAndRenamesArePrinted();
+    void longNameIsShortenedToFit();
+    void replacedSourceGivesOneFilesPicture();
+    void killedRunLeavesWholeFilesOnly();
+    void memoryBudgets_data();
+    void memoryBudgets();
     void missingStoredLogoIsSkipped();
     void loadsOnlyThePlugInOfItsFormat_data();
     void loadsOnlyThePlugInOfItsFormat();
@@ -1154,6 +1167,73 @@ void TstStampCommand::walksFoldersAsADrop()
     QCOMPARE(done.out, expected);
 }
 
+// A picture or folder whose name is not valid UTF-8 is named on standard error, and the status
+// is 1, while the other pictures are stamped.
+void TstStampCommand::leftOutNamesAreToldAndFail()
+{
+    const QString good = writePicture(path("in/good.png"));
+    const QByteArray in = QFile::encodeName(path("in"));
+    writeRawNamedFile(in + "/caf\xe9.png", fileBytes(good));
+    QCOMPARE(::mkdir(in + "/dir\xff", 0755), 0);
+    writeRawNamedFile(in + "/dir\xff/inside.png", fileBytes(good));
+
+    const Finished done = runStamp(
+        {"--settings", plainSettings(path("plain.conf")), "--output", path("out"), path("in")},
+        configHome);
+    QCOMPARE(done.status, 1);
+    QCOMPARE(done.out, QStringList {"good.png ... OK! (1 of 1)"});
+    QCOMPARE(namesIn(path("out")), QStringList {"good.png"});
+    for (const char *name : {"caf\\xe9.png", "dir\\xff"})
+        QVERIFY2(done.err.contains("tessaro-stamp: Left out " + path("in") + "/"
+                                   + QString::fromUtf8(name) + ": its name is not valid UTF-8\n"),
+                 qPrintable(done.err));
+}
+
+void TstStampCommand::toolkitOptionsArePaths_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QStringList>("missing");
+    QTest::addColumn<int>("status");
+    QTest::newRow("folder named -reverse")
+        << QStringList {"-reverse"} << QStringList {"r.png"} << QStringList() << 0;
+    QTest::newRow("-platform and a name") << QStringList {"-platform", "nowhere"} << QStringList()
+                                          << QStringList {"-platform", "nowhere"} << 1;
+    QTest::newRow("-plugin before a picture")
+        << QStringList {"-plugin", "a.png"} << QStringList {"a.png"} << QStringList {"-plugin"}
+        << 1;
+    QTest::newRow("-platformpluginpath before a folder")
+        << QStringList {"-platformpluginpath", "plugins"} << QStringList {"p.png"}
+        << QStringList {"-platformpluginpath"} << 1;
+}
+
+// Paths spelt as the toolkit's own options, after "--", are paths like any other: stamped when
+// they are pictures or folders, named when they do not exist.
+void TstStampCommand::toolkitOptionsArePaths()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(QStringList, written);
+    QFETCH(QStringList, missing);
+    QFETCH(int, status);
+    writePicture(path("-reverse/r.png"));
+    writePicture(path("plugins/p.png"));
+    writePicture(path("a.png"));
+
+    QProcess process;
+    process.setWorkingDirectory(dir->path());
+    startStamp(
+        process,
+        QStringList {"--settings", plainSettings(path("plain.conf")), "--output", "out", "--"}
+            + paths,
+        configHome);
+    const Finished done = finished(process);
+    QCOMPARE(done.status, status);
+    QCOMPARE(namesIn(path("out")), written);
+    for (const QString &name : missing)
+        QVERIFY2(done.err.contains("tessaro-stamp: " + name + " does not exist."),
+                 qPrintable(done.err));
+}
+
 void TstStampCommand::failuresAndRenamesArePrinted_data()
 {
     QTest::addColumn<bool>("quiet");
@@ -1202,6 +1282,223 @@ void TstStampCommand::failuresAndRenamesArePrinted()
                          "Warning - File " + out + "/taken.png saved with new name " + out + "/"
                              + renamed + " to avoid overwrite because it already existed!",
                          "taken.png ... OK! (4 of 4)"}));
+    }
+}
+
+// A picture whose time-stamped name would pass the file system's 255 bytes takes a shortened
+// one, and the lines name it.
+void TstStampCommand::longNameIsShortenedToFit()
+{
+    const QString out = path("out");
+    const QString base = QString(120, QChar(0xe9)) + "-" + QString(10, 'x'); // 251 bytes
+    const QString input = writePicture(path("in/" + base + ".png"));
+    writeFile(out + "/" + base + ".png", "keep me");
+
+    const Finished done = runStamp(
+        {"--settings", plainSettings(path("plain.conf")), "--output", out, input}, configHome);
+    QCOMPARE(done.status, 0);
+    const QStringList written = namesIn(out);
+    QCOMPARE(written.size(), 2);
+    const QString shortened = written.at(0);
+    QCOMPARE(written.at(1), base + ".png");
+    QVERIFY2(QRegularExpression("^" + QString(116, QChar(0xe9)) + "_\\d{17}\\.png$")
+                 .match(shortened)
+                 .hasMatch(),
+             qPrintable(shortened));
+    QCOMPARE(fileBytes(out + "/" + base + ".png"), QByteArray("keep me"));
+    QCOMPARE(
+        done.out,
+        QStringList({"Warning - File " + out + "/" + base + ".png saved with new name " + out + "/"
+                         + QFileInfo(shortened).completeBaseName()
+                         + " to avoid overwrite because it already existed!",
+                     "Warning - File " + out + "/" + base + ".png saved with shortened name " + out
+                         + "/" + shortened + " because its name is too long for the file system!",
+                     base + ".png ... OK! (1 of 1)"}));
+}
+
+namespace {
+
+// A photo of `size` filled with `color`, whose EXIF names `artist`.
+void writeArtistsPhoto(const QString &path, const QSize &size, QRgb color, const char *artist)
+{
+    writePicture(path, size, color);
+    const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    image->readMetadata();
+    image->exifData()["Exif.Image.Artist"] = artist;
+    image->writeMetadata();
+}
+
+QString artistOf(const QString &path)
+{
+    const auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+    image->readMetadata();
+    const auto artist = image->exifData().findKey(Exiv2::ExifKey("Exif.Image.Artist"));
+    return artist == image->exifData().end() ? QString()
+                                             : QString::fromStdString(artist->toString());
+}
+
+} // namespace
+
+// A source replaced by another photo again and again while it is stamped: each written file holds
+// the pixels and the photo information of one and the same photo.
+void TstStampCommand::replacedSourceGivesOneFilesPicture()
+{
+    const QString source = path("in/photo.jpg");
+    writeArtistsPhoto(path("a.jpg"), QSize(600, 400), qRgb(250, 0, 0), "A");
+    writeArtistsPhoto(path("b.jpg"), QSize(400, 600), qRgb(0, 0, 250), "B");
+    QVERIFY(QDir().mkpath(path("in")));
+    QVERIFY(QFile::copy(path("a.jpg"), source));
+    QStringList arguments
+        = {"--settings",
+           writeFile(path("plain.conf"), "[General]\nwtrmark_edit=\nresize_check=false\n"),
+           "--output",
+           path("out"),
+           "--jobs",
+           "2"};
+    for (int i = 0; i < 40; ++i)
+        arguments << source;
+
+    std::atomic<bool> replacing {true};
+    std::thread replacer([&] {
+        const QByteArray target = QFile::encodeName(source);
+        const QByteArray next = QFile::encodeName(path("in/next.jpg"));
+        for (int turn = 0; replacing; ++turn) {
+            const QByteArray photo = QFile::encodeName(path(turn % 2 ? "a.jpg" : "b.jpg"));
+            if (::link(photo.constData(), next.constData()) == 0)
+                ::rename(next.constData(), target.constData());
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+    });
+    const Finished done = runStamp(arguments, configHome);
+    replacing = false;
+    replacer.join();
+
+    QCOMPARE(done.status, 0);
+    const QStringList written = namesIn(path("out"));
+    QCOMPARE(written.size(), 40);
+    for (const QString &name : written) {
+        const QString output = path("out/" + name);
+        const QImage picture(output);
+        const bool fromA = picture.size() == QSize(600, 400);
+        QVERIFY2(fromA || picture.size() == QSize(400, 600), qPrintable(name));
+        QCOMPARE(qRed(picture.pixel(5, 5)) > 200, fromA);
+        QCOMPARE(artistOf(output), fromA ? QStringLiteral("A") : QStringLiteral("B"));
+    }
+}
+
+// Killed at any moment, the program leaves in the output folder only whole pictures under their
+// own names: nothing half written, no temporary file.
+void TstStampCommand::killedRunLeavesWholeFilesOnly()
+{
+    QStringList arguments
+        = {"--settings", writeFile(path("tagged.conf"), "[General]\nresize_check=false\n"),
+           "--output",   path("out"),
+           "--jobs",     "2"};
+    writeArtistsPhoto(path("in/p.jpg"), QSize(1200, 900), qRgb(40, 120, 200), "A");
+    for (int i = 0; i < 30; ++i) {
+        const QString copy = path(QStringLiteral("in/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+        QVERIFY(QFile::copy(path("in/p.jpg"), copy));
+        arguments << copy;
+    }
+    QRandomGenerator random(7);
+    for (int kill = 0; kill < 8; ++kill) {
+        QProcess process;
+        startStamp(process, arguments, configHome);
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 60000);
+        QThread::msleep(random.bounded(200));
+        ::kill(pid_t(process.processId()), SIGKILL);
+        QVERIFY(process.waitForFinished());
+    }
+    for (const QString &name : namesIn(path("out"))) {
+        QVERIFY2(QRegularExpression("^p\\d\\d(_\\d{17})*\\.jpg$").match(name).hasMatch(),
+                 qPrintable(name));
+        QString error;
+        QCOMPARE(readPicture(path("out/" + name), &error).size(), QSize(1200, 900));
+        QCOMPARE(error, QString());
+        QCOMPARE(artistOf(path("out/" + name)), QStringLiteral("A"));
+    }
+}
+
+void TstStampCommand::memoryBudgets_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("lines");
+
+    const QString plain = "[General]\nwtrmark_edit=\nresize_check=false\noutpng_radio=true\n"
+                          "outjpg_radio=false\n";
+    QTest::newRow("resized beyond the pixel budget")
+        << "[General]\nwtrmark_edit=\nresize_check=true\naspect_check=false\nwidth_spin=20000\n"
+           "height_spin=20000\noutpng_radio=true\noutjpg_radio=false\n"
+        << QStringList {"one.png"} << QStringList()
+        << QStringList {"Cannot write one.png to OUT: Resized from 1 x 1 to 20000 x 20000 pixels "
+                        "it would be too large: more than 268435456 pixels"};
+    const QString pastEdge
+        = QString::fromUtf8("Warning - the logo runs past the edge of s%1.png (its "
+                            "box 27000 \u00d7 27000 on a 64 \u00d7 48 picture)");
+    QTest::newRow("logo scaled far beyond the pictures")
+        << plain + "scale_spin=9\n"
+        << QStringList {"s1.png", "s2.png", "s3.png", "s4.png"}
+        << QStringList {"--logo", "DIR/logo.png", "--jobs", "2"}
+        << QStringList {"s1.png ... OK! (1 of 4)", pastEdge.arg(1),
+                        "s2.png ... OK! (2 of 4)", pastEdge.arg(2),
+                        "s3.png ... OK! (3 of 4)", pastEdge.arg(3),
+                        "s4.png ... OK! (4 of 4)", pastEdge.arg(4)};
+    QTest::newRow("more pictures at once than the memory holds")
+        << plain << QStringList {"g1.jpg", "g2.jpg", "g3.jpg", "g4.jpg"}
+        << QStringList {"--jobs", "4"}
+        << QStringList {"g1.png ... OK! (1 of 4)", "g2.png ... OK! (2 of 4)",
+                        "g3.png ... OK! (3 of 4)", "g4.png ... OK! (4 of 4)"};
+    QTest::newRow("a picture that can never fit")
+        << plain << QStringList {"huge.jpg", "s1.png"} << QStringList()
+        << QStringList {"Cannot read DIR/huge.jpg: Not enough memory for huge.jpg (16000 x 12000)",
+                        "s1.png ... OK! (2 of 2)"};
+}
+
+// In 700 MB of address space: a resize past the pixel budget is refused, naming the picture and
+// both sizes; a logo scaled beyond the pictures is drawn where it lands, each picture getting
+// it; pictures are taken in as the memory allows, whatever --jobs says; and a picture that can
+// never fit is refused at once for want of memory, the run going on.
+void TstStampCommand::memoryBudgets()
+{
+#ifdef __SANITIZE_ADDRESS__
+    QSKIP("AddressSanitizer reserves more address space than the limit these cases run under");
+#endif
+    QFETCH(QString, settings);
+    QFETCH(QStringList, inputs);
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, lines);
+    writePicture(path("one.png"), QSize(1, 1));
+    for (const char *name : {"s1.png", "s2.png", "s3.png", "s4.png"})
+        writePicture(path(name), QSize(64, 48), qRgb(128, 128, 128));
+    QImage logo(3000, 3000, QImage::Format_RGB32);
+    logo.fill(qRgb(250, 20, 30));
+    QVERIFY(logo.save(path("logo.png")));
+    for (const char *name : {"g1.jpg", "g2.jpg", "g3.jpg", "g4.jpg"})
+        writeFile(path(name), greyJpeg(QSize(6000, 4000)));
+    writeFile(path("huge.jpg"), greyJpeg(QSize(16000, 12000)));
+    options.replaceInStrings("DIR", dir->path());
+    lines.replaceInStrings("DIR", dir->path()).replaceInStrings("OUT", path("out"));
+
+    QStringList arguments = {"--as=" + QString::number(700 << 20),
+                             stampProgram,
+                             "--settings",
+                             writeFile(path("memory.conf"), settings.toUtf8()),
+                             "--output",
+                             path("out")};
+    for (const QString &input : inputs)
+        arguments << path(input);
+    QProcess process;
+    process.setProcessEnvironment(stampEnvironment(configHome));
+    process.start(QStringLiteral("prlimit"), arguments + options);
+    const Finished done = finished(process);
+    QCOMPARE(done.out, lines);
+    QCOMPARE(done.status, lines.filter(QRegularExpression("^Cannot")).isEmpty() ? 0 : 1);
+    if (options.contains("--logo")) {
+        for (const QString &name : namesIn(path("out")))
+            QCOMPARE(QImage(path("out/" + name)).pixel(10, 10), logo.pixel(0, 0));
     }
 }
 
@@ -1350,40 +1647,29 @@ namespace {
 // up to `timeoutMs` for the first.
 QStringList openedFiles(int inotify, int timeoutMs)
 {
-    QStringList opened;
     pollfd watched {inotify, POLLIN, 0};
     if (::poll(&watched, 1, timeoutMs) <= 0)
-        return opened;
-    alignas(inotify_event) char events[8192];
-    ssize_t size;
-    while ((size = ::read(inotify, events, sizeof events)) > 0) {
-        for (char *at = events; at < events + size;) {
-            const auto event = reinterpret_cast<const inotify_event *>(at);
-            if (event->len > 0)
-                opened << QFile::decodeName(event->name);
-            at += sizeof(inotify_event) + event->len;
-        }
-    }
-    return opened;
+        return {};
+    return inotifyNames(inotify);
 }
 
 } // namespace
 
-// A signal while the first picture is read: it is discarded, and no later picture is read, not
-// even the one already waiting for a worker.
+// A signal while the first picture is read and decoded: it is discarded, no later picture is
+// read, not even the one already waiting for a worker, and the program ends without waiting for
+// the decoder: sooner than the picture takes to decode.
 void TstStampCommand::noPictureStartsAfterASignal()
 {
     QFETCH(int, signalNumber);
     const QString input = path("in");
     QStringList arguments
         = {"--settings", plainSettings(path("plain.conf")), "--output", path("out"), "--jobs", "1"};
-    QImage slow(6000, 4000, QImage::Format_RGB32);
-    for (int y = 0; y < slow.height(); ++y) {
-        for (int x = 0; x < slow.width(); ++x)
-            slow.setPixel(x, y, qRgb(x % 251, y % 241, (x * y) % 239));
-    }
-    QDir().mkpath(input);
-    QVERIFY(slow.save(input + "/p0.jpg", "jpg", 100));
+    // Seconds of decoding: 281 scans, each a pass over the whole picture.
+    writeFile(input + "/p0.jpg", jpegScanBomb(QSize(4096, 4096), 281));
+    QElapsedTimer decoding;
+    decoding.start();
+    QVERIFY(!readPicture(input + "/p0.jpg").isNull());
+    const qint64 decodingMs = decoding.elapsed();
     arguments << input + "/p0.jpg";
     for (int i = 1; i < 6; ++i)
         arguments << writePicture(input + QStringLiteral("/p%1.png").arg(i));
@@ -1402,7 +1688,13 @@ void TstStampCommand::noPictureStartsAfterASignal()
         opened << openedFiles(inotify, 100);
     QVERIFY(opened.contains("p0.jpg"));
     ::kill(pid_t(process.processId()), signalNumber);
+    QElapsedTimer ending;
+    ending.start();
     const Finished done = finished(process);
+    QVERIFY2(ending.elapsed() < decodingMs / 2,
+             qPrintable(QStringLiteral("ended %1 ms after the signal; the picture decodes in %2 ms")
+                            .arg(ending.elapsed())
+                            .arg(decodingMs)));
     opened << openedFiles(inotify, 0);
 
     QCOMPARE(done.status, 128 + signalNumber);

@@ -4,6 +4,7 @@
 #include "engine/read/imageload.h"
 #include "engine/stamp/placement.h"
 #include "support/dialoganswerer.h"
+#include "support/hostilefiles.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"
 #include "support/watchdog.h"
@@ -15,7 +16,12 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <csignal>
+
+#include <sys/inotify.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -93,6 +99,8 @@ private slots:
     void stopDuringAPicture();
     void windowCloseDuringARun_data();
     void windowCloseDuringARun();
+    void stopAndCloseDoNotWaitForADecode_data();
+    void stopAndCloseDoNotWaitForADecode();
     void failedWriteIsLoggedAndTheRunGoesOn();
     void entriesAreReadWhenHandedOut_data();
     void entriesAreReadWhenHandedOut();
@@ -562,16 +570,66 @@ void TstStampRun::windowCloseDuringARun()
     }
 }
 
-// Writing fails for the second picture (its name is too long for the folder); the reason is
-// logged, no OK line follows, the bar still moves and the other pictures are written. The end of
-// the run counts the failure and shows the Results tab, wherever the user was meanwhile.
+void TstStampRun::stopAndCloseDoNotWaitForADecode_data()
+{
+    QTest::addColumn<bool>("close");
+    QTest::newRow("Stop") << false;
+    QTest::newRow("window closed") << true;
+}
+
+// Stop, or a confirmed close, while a picture is being decoded ends the run at once: the picture
+// has nothing on disk, and its decoder is left to finish on its own.
+void TstStampRun::stopAndCloseDoNotWaitForADecode()
+{
+    QFETCH(bool, close);
+    // Seconds of decoding: 281 scans, each a pass over the whole picture.
+    QDir().mkpath(inputPath(QString()));
+    QFile slow(inputPath("slow.jpg"));
+    QVERIFY(slow.open(QIODevice::WriteOnly));
+    slow.write(jpegScanBomb(QSize(4096, 4096), 281));
+    slow.close();
+    ui->files_list->addItems({slow.fileName(), writePicture(inputPath("p2.png"))});
+    const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(inotify >= 0);
+    const auto closeInotify = qScopeGuard([inotify] { ::close(inotify); });
+    QVERIFY(::inotify_add_watch(inotify, QFile::encodeName(inputPath(QString())).constData(),
+                                IN_CLOSE_NOWRITE)
+            >= 0);
+
+    answerer->choosePath(output());
+    answerer->pressButton(QMessageBox::Yes);
+    pressStart();
+    // Read whole, the file is closed: its decoding begins.
+    QStringList closed;
+    QTRY_VERIFY_WITH_TIMEOUT((closed << inotifyNames(inotify)).contains("slow.jpg"), 60000);
+    if (close)
+        window->close();
+    else
+        pressStart();
+    QVERIFY(answerer->waitUntilAnswered());
+    QTRY_COMPARE(log().mid(log().size() - 2), QStringList({rule, "Stamping interrupted!"}));
+    QVERIFY(busyOtherThreads(300) > 0);
+    QCOMPARE(namesIn(output()), QStringList());
+    QVERIFY(ui->start_btn->isEnabled());
+}
+
+// Writing fails for the second picture (it is larger than the files the process may write); the
+// reason is logged, no OK line follows, the bar still moves and the other pictures are written.
+// The end of the run counts the failure and shows the Results tab, wherever the user was
+// meanwhile.
 void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
 {
-    const QString longName = QString(252, QLatin1Char('n'));
-    ui->files_list->addItems(
-        {writePicture(inputPath("p1.png")),
-         writePicture(inputPath(longName + ".b"), QSize(48, 32), qRgb(90, 120, 150), "png"),
-         writePicture(inputPath("p3.png"))});
+    QDir().mkpath(inputPath(QString()));
+    QVERIFY(noisePicture(QSize(300, 300)).save(inputPath("big.png")));
+    ui->files_list->addItems({writePicture(inputPath("p1.png")), inputPath("big.png"),
+                              writePicture(inputPath("p3.png"))});
+    // Files of more than 16 KiB cannot be written.
+    rlimit fileSizeLimit {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &fileSizeLimit), 0);
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small {16 * 1024, fileSizeLimit.rlim_max};
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto restore = qScopeGuard([&] { ::setrlimit(RLIMIT_FSIZE, &fileSizeLimit); });
     int barAfterFailure = -1;
     int tabAtTheEnd = -1;
     duringPicture(3, [&] {
@@ -592,7 +650,7 @@ void TstStampRun::failedWriteIsLoggedAndTheRunGoesOn()
     QCOMPARE(tabAtTheEnd, 1);
     QCOMPARE(log(),
              runLog({{"p1.png ... OK! (1 of 3)"},
-                     {"Cannot write " + longName + ".png to " + output() + ": File name too long"},
+                     {"Cannot write big.png to " + output() + ": " + qt_error_string(EFBIG)},
                      {"p3.png ... OK! (3 of 3)"}},
                     "Stamping Completed!"));
     QCOMPARE(barAfterFailure, 1);

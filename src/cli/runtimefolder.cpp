@@ -32,6 +32,12 @@ PrivateRuntimeFolder::PrivateRuntimeFolder()
 
 PrivateRuntimeFolder::~PrivateRuntimeFolder()
 {
+    remove();
+}
+
+void PrivateRuntimeFolder::remove()
+{
     if (!made.isEmpty())
         QDir(QFile::decodeName(made)).removeRecursively();
+    made.clear();
 }

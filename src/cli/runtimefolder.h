@@ -17,6 +17,8 @@ class PrivateRuntimeFolder
 public:
     PrivateRuntimeFolder();
     ~PrivateRuntimeFolder();
+    // Removes the folder it made now, as its end does.
+    void remove();
     PrivateRuntimeFolder(const PrivateRuntimeFolder &) = delete;
     PrivateRuntimeFolder &operator=(const PrivateRuntimeFolder &) = delete;
 

@@ -186,15 +186,21 @@ std::optional<QStringList> listedPaths(const StampOptions &options, QString *pro
 }
 
 // The pictures of `paths` in their order: a folder's as a drop finds them, a file when a drop or
-// the window's "Add Image Files" dialog takes it. Each path that adds nothing of its own is
+// the window's "Add Image Files" dialog takes it. Each path that adds nothing of its own, and each
+// folder or name a walk leaves out, is
 // reported and counted in `*rejected`.
 QStringList picturesToStamp(const QStringList &paths, int *rejected)
 {
     QStringList pictures;
     for (const QString &path : paths) {
         const QFileInfo info(path);
-        const QStringList found
-            = info.isFile() && isNamedPicture(path) ? QStringList {path} : picturesInDrop({path});
+        QVector<LeftOut> leftOut;
+        const QStringList found = info.isFile() && isNamedPicture(path)
+            ? QStringList {path}
+            : picturesInDrop({path}, &leftOut);
+        for (const LeftOut &left : qAsConst(leftOut))
+            printProblem(leftOutLine(left));
+        *rejected += leftOut.size();
         if (info.isDir() || !found.isEmpty()) {
             pictures << found;
             continue;

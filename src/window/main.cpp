@@ -1,5 +1,6 @@
 #include "engine/batch/memorypolicy.h"
 #include "engine/batch/photoinformation.h"
+#include "engine/batch/stamppool.h"
 #include "window/mainwindow.h"
 #include "window/startarguments.h"
 
@@ -27,14 +28,22 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("fusion"));
-    MainWindow window;
-    window.showMaximized();
-    // Files handed over by the desktop ("Open with") join the list as a drop would add them; the
-    // toolkit has taken its own options out of the arguments by now.
-    QStringList opened;
-    for (const QString &file : parseStartArguments(QCoreApplication::arguments().mid(1)).files)
-        opened << QFileInfo(file).absoluteFilePath();
-    if (!opened.isEmpty())
-        window.addDroppedPaths(opened);
-    return app.exec();
+    int status;
+    {
+        MainWindow window;
+        window.showMaximized();
+        // Files handed over by the desktop ("Open with") join the list as a drop would add them;
+        // the toolkit has taken its own options out of the arguments by now.
+        QStringList opened;
+        for (const QString &file : parseStartArguments(QCoreApplication::arguments().mid(1)).files)
+            opened << QFileInfo(file).absoluteFilePath();
+        if (!opened.isEmpty())
+            window.addDroppedPaths(opened);
+        status = app.exec();
+    }
+    // Closed during a run, with the settings written: the pictures still being decoded have
+    // nothing on disk, and are not waited for.
+    if (picturesAbandoned())
+        exitWithoutWaiting(status);
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "window/mainwindow.h"
 
+#include "engine/batch/outcometexts.h"
 #include "engine/batch/picturetypes.h"
 #include "engine/batch/picturewalk.h"
 #include "ui_mainwindow.h"
@@ -114,9 +115,14 @@ void MainWindow::addDroppedPaths(const QStringList &paths)
         serveInTime();
         return !progress.wasCanceled();
     };
+    // What a walk has to leave out is told in the results log, shown at once.
+    const auto leaveOut = [this](const LeftOut &left) {
+        ui->log_plain->appendPlainText(leftOutLine(left));
+        ui->main_tab->setCurrentIndex(1);
+    };
     for (const QString &path : paths) {
         walkingFolder = QFileInfo(path).isDir();
-        walkDrop({path}, take, goOn);
+        walkDrop({path}, take, goOn, leaveOut);
         ++counted;
         if (progress.wasCanceled())
             break;

@@ -1,9 +1,17 @@
 #include "support/hostilefiles.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QMap>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QtEndian>
+
+#include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -95,10 +103,218 @@ QByteArray jpegBomb(const QSize &size)
     return jpeg;
 }
 
+namespace {
+
+QByteArray bigEndian16(int value)
+{
+    QByteArray bytes(2, '\0');
+    qToBigEndian(quint16(value), bytes.data());
+    return bytes;
+}
+
+QByteArray jpegSegment(uchar marker, const QByteArray &data)
+{
+    return QByteArray(1, char(0xff)) + char(marker) + bigEndian16(data.size() + 2) + data;
+}
+
+// Entropy-coded JPEG data: bits written from the most significant one, a 0xff byte followed by a
+// stuffed zero, the last byte filled with ones.
+class JpegBits
+{
+public:
+    void add(quint32 bits, int count)
+    {
+        for (int bit = count - 1; bit >= 0; --bit) {
+            current = quint8(current << 1 | ((bits >> bit) & 1));
+            if (++filled == 8)
+                flush();
+        }
+    }
+    QByteArray finished()
+    {
+        if (filled > 0)
+            add(0xff, 8 - filled);
+        return bytes;
+    }
+
+private:
+    void flush()
+    {
+        bytes += char(current);
+        if (current == 0xff)
+            bytes += '\0';
+        current = 0;
+        filled = 0;
+    }
+
+    QByteArray bytes;
+    quint8 current = 0;
+    int filled = 0;
+};
+
+} // namespace
+
+namespace {
+
+int jpegBlocks(const QSize &size)
+{
+    return ((size.width() + 7) / 8) * ((size.height() + 7) / 8);
+}
+
+// The start of a grey JPEG of `size` up to its first scan: quantisation, the frame header
+// (`frame`: 0xc0 sequential, 0xc2 progressive), and the Huffman tables: for the DC coefficients
+// the one difference 0, coded "0"; for the others `acSymbols`, each coded in four bits in turn.
+QByteArray greyJpegHead(const QSize &size, uchar frame, const QByteArray &acSymbols)
+{
+    QByteArray jpeg = QByteArray::fromHex("ffd8");
+    jpeg += jpegSegment(0xdb, QByteArray(1, '\0') + QByteArray(64, '\1'));
+    jpeg += jpegSegment(frame,
+                        QByteArray(1, 8) + bigEndian16(size.height()) + bigEndian16(size.width())
+                            + QByteArray::fromHex("01011100"));
+    QByteArray tables = QByteArray::fromHex("0001") + QByteArray(15, '\0') + QByteArray(1, '\0');
+    tables += QByteArray::fromHex("10") + QByteArray(3, '\0') + char(acSymbols.size())
+        + QByteArray(12, '\0') + acSymbols;
+    return jpeg + jpegSegment(0xc4, tables);
+}
+
+QByteArray jpegScanHeader(int start, int end, int high, int low)
+{
+    return jpegSegment(
+        0xda, QByteArray::fromHex("010100") + char(start) + char(end) + char(high << 4 | low));
+}
+
+} // namespace
+
+QByteArray greyJpeg(const QSize &size)
+{
+    QByteArray jpeg = greyJpegHead(size, 0xc0, QByteArray(1, '\0')) + jpegScanHeader(0, 63, 0, 0);
+    JpegBits bits;
+    for (int block = jpegBlocks(size); block > 0; --block)
+        bits.add(0, 5); // the difference 0, then the end of the block
+    return jpeg + bits.finished() + QByteArray::fromHex("ffd9");
+}
+
+QByteArray jpegScanBomb(const QSize &size, int scans)
+{
+    const int blocks = jpegBlocks(size);
+    // Ends of band: EOB0 to EOB14, for runs of up to 32767 blocks.
+    QByteArray endsOfBand;
+    for (int run = 0; run <= 14; ++run)
+        endsOfBand += char(run << 4);
+    QByteArray jpeg = greyJpegHead(size, 0xc2, endsOfBand);
+    int written = 0;
+    const auto scan = [&](int start, int end, int high, int low) {
+        if (written++ >= scans)
+            return;
+        jpeg += jpegScanHeader(start, end, high, low);
+        JpegBits bits;
+        if (start == 0) {
+            for (int block = 0; block < blocks; ++block)
+                bits.add(0, 1);
+        } else {
+            for (int left = blocks; left > 0;) {
+                const int run = qMin(left, 32767);
+                int bitsOfRun = 0;
+                while ((2 << bitsOfRun) <= run)
+                    ++bitsOfRun;
+                bits.add(quint32(bitsOfRun), 4);
+                bits.add(quint32(run - (1 << bitsOfRun)), bitsOfRun);
+                left -= run;
+            }
+        }
+        jpeg += bits.finished();
+    };
+    scan(0, 0, 0, 0);
+    for (int coefficient = 1; coefficient < 64; ++coefficient) {
+        scan(coefficient, coefficient, 0, 13);
+        for (int high = 13; high > 0; --high)
+            scan(coefficient, coefficient, high, high - 1);
+    }
+    return jpeg + QByteArray::fromHex("ffd9");
+}
+
 QByteArray rasterBomb(const QSize &size)
 {
     return QByteArray::fromHex("59a66a95") + bigEndian32(quint32(size.width()))
         + bigEndian32(quint32(size.height())) + bigEndian32(8) + QByteArray(16, '\0');
+}
+
+void writeRawNamedFile(const QByteArray &path, const QByteArray &bytes)
+{
+    const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (file < 0 || ::write(file, bytes.constData(), size_t(bytes.size())) != bytes.size())
+        qFatal("cannot write %s", path.constData());
+    ::close(file);
+}
+
+namespace {
+
+// The calling thread's capabilities (the call acts on that thread alone).
+bool threadCapabilities(__user_cap_data_struct (&data)[2], bool set)
+{
+    __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
+}
+
+const quint32 permissionOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+} // namespace
+
+PermissionsBind::PermissionsBind()
+{
+    __user_cap_data_struct data[2] = {};
+    if (!threadCapabilities(data, false))
+        return;
+    effective = data[0].effective & permissionOverrides;
+    data[0].effective &= ~permissionOverrides;
+    if (effective != 0 && !threadCapabilities(data, true))
+        qFatal("cannot give up the capabilities that override file permissions");
+}
+
+PermissionsBind::~PermissionsBind()
+{
+    __user_cap_data_struct data[2] = {};
+    if (effective == 0 || !threadCapabilities(data, false))
+        return;
+    data[0].effective |= effective;
+    threadCapabilities(data, true);
+}
+
+namespace {
+
+// The processor time each thread of this process has used so far, in clock ticks, by thread id.
+QMap<QString, qint64> threadTimes()
+{
+    QMap<QString, qint64> times;
+    const QStringList threads
+        = QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &thread : threads) {
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(thread));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        // After the name in parentheses: state, then 10 fields, then user and system time.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 12)
+            times.insert(thread, fields.at(11).toLongLong() + fields.at(12).toLongLong());
+    }
+    return times;
+}
+
+} // namespace
+
+int busyOtherThreads(int milliseconds)
+{
+    const QString self = QString::number(::gettid());
+    const QMap<QString, qint64> before = threadTimes();
+    QThread::msleep(milliseconds);
+    const QMap<QString, qint64> after = threadTimes();
+    int busy = 0;
+    for (auto thread = after.cbegin(); thread != after.cend(); ++thread) {
+        if (thread.key() != self && thread.value() > before.value(thread.key(), thread.value()))
+            ++busy;
+    }
+    return busy;
 }
 
 qint64 peakMemoryKiB()

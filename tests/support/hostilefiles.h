@@ -21,11 +21,43 @@ QByteArray tiffBomb(const QSize &size);
 // A small JPEG whose frame header declares `size`.
 QByteArray jpegBomb(const QSize &size);
 
+// A valid grey JPEG of `size`, every pixel mid grey, written with two bits a block: quick to make
+// and small at any size, as large as any other when decoded.
+QByteArray greyJpeg(const QSize &size);
+
+// A valid progressive grey JPEG of `size`, every pixel mid grey, in one scan for the DC
+// coefficients and fourteen for each of the 63 others, one bit of precision at a time (883 scans
+// in all), or the first `scans` of these: every scan costs the decoder a pass over the whole
+// picture.
+QByteArray jpegScanBomb(const QSize &size, int scans = 883);
+
 // A Sun raster header declaring `size`, 8 bits per pixel, without data.
 QByteArray rasterBomb(const QSize &size);
 
+// Writes `bytes` into a new file at `path`, raw bytes that need not be valid in any encoding; the
+// program stops when it cannot.
+void writeRawNamedFile(const QByteArray &path, const QByteArray &bytes);
+
+// While it lives, file permissions bind the calling thread even when the process runs as root: it
+// gives up the capabilities that override them, and takes them back when it goes.
+class PermissionsBind
+{
+public:
+    PermissionsBind();
+    ~PermissionsBind();
+    PermissionsBind(const PermissionsBind &) = delete;
+    PermissionsBind &operator=(const PermissionsBind &) = delete;
+
+private:
+    quint32 effective = 0; // the capabilities given up, to take back
+};
+
 // A picture of random opaque pixels, the same for every call.
 QImage noisePicture(const QSize &size);
+
+// How many threads of this process other than the calling one use the processor during the next
+// `milliseconds`.
+int busyOtherThreads(int milliseconds);
 
 // The process's peak resident memory in KiB since the last resetPeakMemory(), or since it
 // started; -1 when it cannot be read.

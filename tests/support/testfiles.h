@@ -8,6 +8,12 @@
 // The bytes of the file at `path`; empty when it cannot be read.
 QByteArray fileBytes(const QString &path);
 
+// The path of the test data file `name` (below tests/data).
+QString testDataPath(const QString &name);
+
+// The file names of the events waiting on `inotify`, an inotify descriptor opened non-blocking.
+QStringList inotifyNames(int inotify);
+
 // Every name in a folder, hidden ones included, sorted by name.
 QStringList namesIn(const QString &dir);
 

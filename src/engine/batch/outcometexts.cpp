@@ -43,6 +43,15 @@ QString renamedLine(const QString &folder, const QString &takenBaseName, const Q
         .arg(visibleName(takenPath), visibleName(newPath));
 }
 
+QString shortenedLine(const QString &folder, const QString &fileName,
+                      const QString &writtenFileName)
+{
+    return QStringLiteral("File %1 saved with shortened name %2 because its name is too long for "
+                          "the file system!")
+        .arg(visibleName(folder + QLatin1Char('/') + fileName),
+             visibleName(folder + QLatin1Char('/') + writtenFileName));
+}
+
 QString unreadableLine(const QString &path, const QString &reason)
 {
     return QStringLiteral("Cannot read %1: %2").arg(visibleName(path), reason);
@@ -78,6 +87,15 @@ QString pastEdgeLine(const StampPastEdge &stamp, const QString &fileName, const 
              QString::number(pictureSize.height()));
 }
 
+QString leftOutLine(const LeftOut &leftOut)
+{
+    if (leftOut.name.isEmpty())
+        return QStringLiteral("Left out the folder %1: %2")
+            .arg(visibleName(leftOut.folder), leftOut.reason);
+    return QStringLiteral("Left out %1: its name is not valid UTF-8")
+        .arg(visibleName(leftOut.folder + QLatin1Char('/') + leftOut.name));
+}
+
 QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &folder,
                                   const QString &format, int position, int count)
 {
@@ -99,10 +117,15 @@ QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &
         break;
     }
     QVector<OutcomeLine> lines;
+    const QFileInfo output(outcome.output);
     if (outcome.kind == PictureOutcome::Renamed)
+        lines << OutcomeLine {
+            true, renamedLine(folder, source.baseName(), format, output.completeBaseName())};
+    if (!output.completeBaseName().startsWith(source.completeBaseName()))
         lines << OutcomeLine {true,
-                              renamedLine(folder, source.baseName(), format,
-                                          QFileInfo(outcome.output).completeBaseName())};
+                              shortenedLine(folder,
+                                            source.completeBaseName() + QLatin1Char('.') + format,
+                                            output.fileName())};
     if (!outcome.informationNotKept.isEmpty())
         lines << OutcomeLine {false,
                               informationNotKeptLine(outcome.source, outcome.informationNotKept,

@@ -2,6 +2,7 @@
 #define TESSARO_OUTCOMETEXTS_H
 
 #include "engine/batch/pictureoutcome.h"
+#include "engine/batch/picturewalk.h"
 
 #include <QString>
 #include <QVector>
@@ -20,6 +21,11 @@ QString writtenLine(const QString &baseName, const QString &format, int position
 QString renamedLine(const QString &folder, const QString &takenBaseName, const QString &format,
                     const QString &newBaseName);
 
+// The sentence of a picture named `fileName` written into `folder` as `writtenFileName`, shortened
+// because the whole name is too long for the file system.
+QString shortenedLine(const QString &folder, const QString &fileName,
+                      const QString &writtenFileName);
+
 // The line of a picture that exists but does not decode.
 QString unreadableLine(const QString &path, const QString &reason);
 
@@ -30,6 +36,9 @@ QString informationNotKeptLine(const QString &path, const QStringList &notKept, 
 
 // The line of a picture that could not be written as `fileName` into `folder`.
 QString unwritableLine(const QString &fileName, const QString &folder, const QString &reason);
+
+// The line of what a folder walk left out: a folder it could not read, or a name it could not use.
+QString leftOutLine(const LeftOut &leftOut);
 
 // The sentence of a stamp of `fileName` whose box of `box` runs past the edges of the stamped
 // picture of `pictureSize`.
@@ -43,10 +52,10 @@ struct OutcomeLine
 };
 
 // The lines that tell `outcome`, the `position`-th picture of `count` (from 1), stamped into
-// `format` in `folder`: the renamed-file warning and the line saying the photo information was
-// not kept, then the written line, then a warning for each stamp that runs past the picture's
-// edges; or the one line saying why nothing was written. Nothing for a missing or discarded
-// picture. Both front ends tell a run in these words.
+// `format` in `folder`: the renamed-file and shortened-name warnings and the line saying the photo
+// information was not kept, then the written line, then a warning for each stamp that runs past
+// the picture's edges; or the one line saying why nothing was written. Nothing for a missing or
+// discarded picture. Both front ends tell a run in these words.
 QVector<OutcomeLine> outcomeLines(const PictureOutcome &outcome, const QString &folder,
                                   const QString &format, int position, int count);
 

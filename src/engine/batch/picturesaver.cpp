@@ -173,29 +173,35 @@ bool SaveGate::isOpen() const
     return open;
 }
 
+bool SaveGate::beginSaving(int ticket)
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (open)
+        saving.insert(ticket);
+    return open;
+}
+
+bool SaveGate::isSettled(int ticket) const
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    return saving.count(ticket) > 0 || turns.isOver(ticket);
+}
+
 bool SaveGate::passInTurn(int ticket, const std::function<void()> &move)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    turnTaken.wait(lock, [&] { return nextTurn == ticket || !open; });
+    turnTaken.wait(lock, [&] { return turns.isTurnOf(ticket) || !open; });
     if (open)
         move();
-    markDone(ticket);
+    turns.end(ticket);
+    turnTaken.notify_all();
     return open;
 }
 
 void SaveGate::endTurn(int ticket)
 {
     const std::lock_guard<std::mutex> lock(mutex);
-    markDone(ticket);
-}
-
-void SaveGate::markDone(int ticket)
-{
-    if (ticket < nextTurn)
-        return;
-    doneEarly.insert(ticket);
-    while (doneEarly.erase(nextTurn))
-        ++nextTurn;
+    turns.end(ticket);
     turnTaken.notify_all();
 }
 
@@ -209,20 +215,23 @@ SavedPicture savePicture(const QByteArray &bytes, const QString &dir, const QStr
                          const QString &format, const std::function<QDateTime()> &now,
                          const std::function<bool(const QString &)> &isTaken, const SaveTurn &turn)
 {
-    if (turn.gate && !turn.gate->isOpen())
+    if (turn.gate && !turn.gate->beginSaving(turn.ticket))
         return discarded();
     PendingFile file;
     QString reason;
     if (!file.write(dir, bytes, &reason))
         return failed(reason);
 
+    const long folderNameMax = ::pathconf(QFile::encodeName(dir).constData(), _PC_NAME_MAX);
+    const int maxNameBytes
+        = folderNameMax > 0 ? int(qMin<long>(folderNameMax, INT_MAX)) : MaxFileNameBytes;
     QStringList refused;
     const auto taken = [&](const QString &path) { return refused.contains(path) || isTaken(path); };
     QString target;
     bool named = false;
     const auto giveName = [&] {
         for (;;) {
-            target = freeOutputPath(dir, baseName, format, now, taken);
+            target = freeOutputPath(dir, baseName, format, now, taken, maxNameBytes);
             bool nameTaken = false;
             named = file.giveName(target, &nameTaken, &reason);
             if (!nameTaken)
@@ -239,6 +248,6 @@ SavedPicture savePicture(const QByteArray &bytes, const QString &dir, const QStr
         return failed(reason);
     SavedPicture saved;
     saved.path = target;
-    saved.renamed = target != outputPath(dir, baseName, format);
+    saved.renamed = target != plainOutputPath(dir, baseName, format, maxNameBytes);
     return saved;
 }

@@ -1,8 +1,10 @@
 #include "engine/batch/stampjob.h"
 
+#include "engine/batch/memorybudget.h"
 #include "engine/batch/photoinformation.h"
 #include "engine/batch/pictureencoder.h"
 #include "engine/batch/picturesaver.h"
+#include "engine/read/pictureguards.h"
 
 #include <QFileInfo>
 
@@ -45,16 +47,47 @@ QVector<StampPastEdge> stampsPastEdges(const StampedPicture &stamped)
     return past;
 }
 
-} // namespace
-
-StampResult stampFile(const QString &path, const StampJob &job)
+// Whether a picture whose header says `header` is decoded, stamped with `stamp`: refused when its
+// stamped size passes the pixel budget whichever way its orientation turns it (`*refusal` then
+// NotWritten), or when its memory can never fit the budget (TooLarge); else it waits for its
+// memory. A run stopped meanwhile makes it Discarded. Empty when the picture goes on.
+QString admission(const PictureHeader &header, const StampSettings &stamp, const QString &name,
+                  MemoryReservation &memory, PictureOutcome::Kind *refusal)
 {
-    return stampFile(path, job, SaveTurn());
+    const QSize turned = header.size.transposed();
+    const QSize stamped = stampedSize(header.size, stamp);
+    const QSize stampedTurned = stampedSize(turned, stamp);
+    const QString tooLarge = stampedSizeRefusal(header.size, stamped);
+    if (!tooLarge.isEmpty() && !stampedSizeRefusal(turned, stampedTurned).isEmpty()) {
+        *refusal = PictureOutcome::NotWritten;
+        return tooLarge;
+    }
+    const qint64 stampedPixels = qMin(MaxPicturePixels,
+                                      qMax(qint64(stamped.width()) * stamped.height(),
+                                           qint64(stampedTurned.width()) * stampedTurned.height()));
+    const qint64 bytes
+        = pictureMemory(header.fileSize, qint64(header.size.width()) * header.size.height(),
+                        header.format, stampedPixels);
+    switch (memory.admit(bytes)) {
+    case MemoryBudget::Admitted:
+        return QString();
+    case MemoryBudget::NeverFits:
+        *refusal = PictureOutcome::TooLarge;
+        return notEnoughMemoryReason(name, header.size);
+    case MemoryBudget::Closed:
+        break;
+    }
+    *refusal = PictureOutcome::Discarded;
+    return QStringLiteral("discarded"); // never shown
 }
 
-StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &turn)
+} // namespace
+
+StampResult stampFile(const QString &path, const StampJob &job, const RunShare &share)
 {
+    const SaveTurn &turn = share.turn;
     const TurnEnder turnEnder {turn};
+    MemoryReservation memory(share.memory, turn.ticket);
     StampResult result;
     PictureOutcome &outcome = result.outcome;
     outcome.source = path;
@@ -68,24 +101,36 @@ StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &
     const auto stopped = [&] { return turn.gate && !turn.gate->isOpen(); };
     if (stopped())
         return end(PictureOutcome::Discarded);
+    const QString name = QFileInfo(path).fileName();
+    PictureOutcome::Kind refusal = PictureOutcome::TooLarge;
     // Decoded no larger than it is drawn where the reader can, as the preview reads it too.
     PictureFile file = readPictureFile(
-        path, [&job](const QSize &upright) { return stampedSize(upright, job.stamp); });
+        path, [&job](const QSize &upright) { return stampedSize(upright, job.stamp); },
+        [&](const PictureHeader &header) {
+            return admission(header, job.stamp, name, memory, &refusal);
+        });
     if (file.image.isNull())
-        return end(readFailure(file.problem), file.error);
+        return end(file.problem == ReadProblem::TooLarge ? refusal : readFailure(file.problem),
+                   refusal == PictureOutcome::Discarded ? QString() : file.error);
     const PhotoInformation information = readPhotoInformation(file.bytes);
     file.bytes.clear();
+    const QSize pictureSize = file.image.size();
     result.picture = workingCopy(std::move(file.image));
     result.picture.decoding = file.decoding;
     if (result.picture.image.isNull())
-        return end(readFailure(result.picture.problem), result.picture.error);
+        return end(readFailure(result.picture.problem),
+                   result.picture.problem == ReadProblem::TooLarge
+                       ? notEnoughMemoryReason(name, pictureSize)
+                       : result.picture.error);
     if (stopped())
         return end(PictureOutcome::Discarded);
 
     result.placement = placeStamp(job.stamp, job.logo.size(), result.picture.image);
-    StampRenderer renderer;
+    StampRenderer renderer(share.logos ? share.logos : std::make_shared<ScaledLogos>());
     result.stamped = renderer.render(result.picture.image, result.picture.opaque, job.logo,
                                      job.stamp, result.placement.text, result.placement.logo);
+    if (result.stamped.image.isNull())
+        return end(PictureOutcome::NotWritten, result.stamped.error);
     if (stopped())
         return end(PictureOutcome::Discarded);
     outcome.pastEdges = stampsPastEdges(result.stamped);

@@ -9,7 +9,11 @@
 #include <QMetaType>
 #include <QString>
 
-struct SaveTurn;
+#include "engine/batch/picturesaver.h"
+
+#include <memory>
+
+class MemoryBudget;
 
 // Everything the stamp of one picture depends on, copied from the settings when the picture is
 // handed out: the stamp's settings, the logo, and how and where the stamped picture is written.
@@ -36,13 +40,22 @@ struct StampResult
     StampPlacement placement;
 };
 
+// What the pictures of a run share: the gate their names pass in order, the memory they may hold
+// at once, and the logos scaled once for all of them. Each may be missing.
+struct RunShare
+{
+    SaveTurn turn;
+    MemoryBudget *memory = nullptr;
+    std::shared_ptr<ScaledLogos> logos;
+};
+
 // Stamps the picture file at `path` with `job`: read once, working copy, render, encode with the
 // photo information, and the safe save into the job's folder. The file takes the source's
-// resolution, when it stores one, and photo information as the job says. No widget and no shared
-// state: callable from any thread. Under a gate (`turn`), the picture takes its name in its turn,
-// and a closed gate makes it stop at its next step and leave no file.
-StampResult stampFile(const QString &path, const StampJob &job);
-StampResult stampFile(const QString &path, const StampJob &job, const SaveTurn &turn);
+// resolution, when it stores one, and photo information as the job says. No widget: callable
+// from any thread. In a run (`share`), the picture is decoded once the memory its header asks for
+// fits the budget (a picture that can never fit is refused), it takes its name in its turn, and a
+// closed gate makes it stop at its next step and leave no file.
+StampResult stampFile(const QString &path, const StampJob &job, const RunShare &share = {});
 
 Q_DECLARE_METATYPE(StampResult)
 

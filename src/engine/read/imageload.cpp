@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QTransform>
@@ -83,6 +84,69 @@ QSize declaredSize(QImageReader &reader, const QByteArray &head)
     return QSize(int(width), int(height));
 }
 
+// The EXIF block of a PNG (its eXIf chunk) or a WebP file (its EXIF chunk); empty when there is
+// none. The toolkit's readers of these two formats do not look at it.
+QByteArray containerExif(const QByteArray &bytes, const QByteArray &format)
+{
+    const bool png = format == "png";
+    if (!png && format != "webp")
+        return QByteArray();
+    // A PNG chunk: length (big-endian), type, data, checksum; a WebP chunk: type, length
+    // (little-endian), data padded to an even length.
+    for (qint64 at = png ? 8 : 12; at + 8 <= bytes.size();) {
+        const uchar *head = reinterpret_cast<const uchar *>(bytes.constData()) + at;
+        const qint64 length
+            = png ? qFromBigEndian<quint32>(head) : qFromLittleEndian<quint32>(head + 4);
+        const QByteArray type = bytes.mid(int(at + (png ? 4 : 0)), 4);
+        if (at + 8 + length > bytes.size())
+            break;
+        if (type == (png ? "eXIf" : "EXIF")) {
+            QByteArray exif = bytes.mid(int(at + 8), int(length));
+            return exif.startsWith(QByteArray("Exif\0\0", 6)) ? exif.mid(6) : exif;
+        }
+        at += 8 + length + (png ? 4 : length % 2);
+    }
+    return QByteArray();
+}
+
+// The turn that the orientation tag of `exif` (a TIFF-structured EXIF block) asks for.
+QImageIOHandler::Transformations exifTransformation(const QByteArray &exif)
+{
+    if (exif.size() < 8 || !(exif.startsWith("II*") || exif.startsWith(QByteArray("MM\0*", 4))))
+        return QImageIOHandler::TransformationNone;
+    const bool little = exif.startsWith("II");
+    const auto data = reinterpret_cast<const uchar *>(exif.constData());
+    const auto number = [&](qint64 at, int size) -> quint32 {
+        if (size == 2)
+            return little ? qFromLittleEndian<quint16>(data + at)
+                          : qFromBigEndian<quint16>(data + at);
+        return little ? qFromLittleEndian<quint32>(data + at) : qFromBigEndian<quint32>(data + at);
+    };
+    const qint64 directory = number(4, 4);
+    if (directory + 2 > exif.size())
+        return QImageIOHandler::TransformationNone;
+    const qint64 entries = number(directory, 2);
+    for (qint64 entry = directory + 2;
+         entry < directory + 2 + entries * 12 && entry + 12 <= exif.size(); entry += 12) {
+        if (number(entry, 2) != 0x0112) // Orientation, a SHORT
+            continue;
+        static const QImageIOHandler::Transformations turns[] = {
+            QImageIOHandler::TransformationNone,
+            QImageIOHandler::TransformationMirror,
+            QImageIOHandler::TransformationRotate180,
+            QImageIOHandler::TransformationFlip,
+            QImageIOHandler::TransformationFlipAndRotate90,
+            QImageIOHandler::TransformationRotate90,
+            QImageIOHandler::TransformationMirrorAndRotate90,
+            QImageIOHandler::TransformationRotate270,
+        };
+        const quint32 orientation = number(entry + 8, 2);
+        return orientation >= 1 && orientation <= 8 ? turns[orientation - 1]
+                                                    : QImageIOHandler::TransformationNone;
+    }
+    return QImageIOHandler::TransformationNone;
+}
+
 } // namespace
 
 QSize PictureDecoding::decodedSize(const QSize &drawnSize) const
@@ -93,7 +157,8 @@ QSize PictureDecoding::decodedSize(const QSize &drawnSize) const
     return savesWork ? drawnSize : fullSize;
 }
 
-PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize)
+PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize,
+                            const PictureAdmission &admit)
 {
     PictureFile read;
     const auto refuse = [&read](ReadProblem problem, const QString &reason) {
@@ -118,6 +183,7 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize)
     const QByteArray head = file.peek(34);
     const QByteArray certainFormat = formatOfSignature(head);
     QSize declared;
+    QImage::Format declaredFormat;
     {
         QImageReader header(&file, certainFormat);
         // With a format and detection on, the reader loads every installed plug-in to ask it.
@@ -125,6 +191,7 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize)
         declared = declaredSize(header, head);
         if (!declared.isValid())
             return refuseDamaged(header.canRead() ? sizeRefusal(declared) : header.errorString());
+        declaredFormat = header.imageFormat();
     }
     reason = sizeRefusal(declared);
     if (!reason.isEmpty())
@@ -135,20 +202,34 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize)
     const qint64 size = file.size();
     if (size > largestFileSize(declared))
         return refuse(ReadProblem::TooLarge, fileSizeRefusal(declared));
+    reason = admit ? admit({declared, declaredFormat, size}) : QString();
+    if (!reason.isEmpty())
+        return refuse(ReadProblem::TooLarge, reason);
     if (!file.seek(0))
         return refuse(ReadProblem::Unreadable, file.errorString());
     read.bytes = file.read(size);
     if (file.error() != QFileDevice::NoError)
         return refuse(ReadProblem::Unreadable, file.errorString());
     file.close();
+    reason = scanRefusal(read.bytes);
+    if (!reason.isEmpty())
+        return refuse(ReadProblem::TooLarge, reason);
 
     QBuffer buffer(&read.bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, certainFormat);
     reader.setAutoDetectImageFormat(certainFormat.isEmpty());
+    // The TIFF reader would turn the picture itself, and upright() below again.
+    reader.setAutoTransform(false);
+    // What was checked and admitted is what is decoded, even if the file changed meanwhile.
+    const QSize readSize = reader.size();
+    if (readSize.isValid() && readSize != declared)
+        return refuse(ReadProblem::Unreadable, changedWhileReadReason());
     // The reader's quality stays at its default, which counts as 75: from 50 up, the JPEG reader
     // keeps libjpeg's accurate DCT and scales what remains after a reduced decode smoothly.
-    const QImageIOHandler::Transformations transformation = reader.transformation();
+    QImageIOHandler::Transformations transformation = reader.transformation();
+    if (transformation == QImageIOHandler::TransformationNone)
+        transformation = exifTransformation(containerExif(read.bytes, certainFormat));
     const bool turned = transformation & QImageIOHandler::TransformationRotate90;
     PictureDecoding &decoding = read.decoding;
     decoding.fullSize = turned ? declared.transposed() : declared;
@@ -158,6 +239,11 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize)
     if (!decodedWhole) // the stored picture is the upright one turned
         reader.setScaledSize(turned ? reduced.transposed() : reduced);
     QImage picture = reader.read();
+    // The decoder says "Unknown error", or nothing, when its picture's memory cannot be had.
+    const QSize decodedSize = decodedWhole ? declared : reader.scaledSize();
+    if (picture.isNull() && QImage(decodedSize, QImage::Format_ARGB32).isNull())
+        return refuse(ReadProblem::TooLarge,
+                      notEnoughMemoryReason(QFileInfo(path).fileName(), decodedSize));
     if (picture.isNull() || !decoderWarnings.messages().isEmpty())
         return refuseDamaged(reader.errorString());
     reason = missingRowsReason(head, read.bytes.size());

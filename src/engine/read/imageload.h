@@ -41,7 +41,22 @@ struct PictureFile
     QString error; // the reason when `image` is null
 };
 
-PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize = {});
+// What a picture file's header says, before any pixel is decoded.
+struct PictureHeader
+{
+    QSize size; // as stored, before the orientation turns it
+    QImage::Format format = QImage::Format_Invalid; // what the decoder gives, when it says
+    qint64 fileSize = 0;
+};
+
+// Decides from its header whether a picture file is decoded: empty to go on, else the reason it is
+// not. It may wait, for memory say.
+using PictureAdmission = std::function<QString(const PictureHeader &)>;
+
+// The file at `path` read once and decoded, once `admit` lets it be. A decoder that fails for want
+// of memory is said to.
+PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize = {},
+                            const PictureAdmission &admit = {});
 
 // The picture of readPictureFile alone. A failure gives a null picture and, when asked, the
 // reason.

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -113,6 +114,24 @@ QString sizeRefusal(const QSize &declared)
     return QString();
 }
 
+QString stampedSizeRefusal(const QSize &source, const QSize &stamped)
+{
+    if (qint64(stamped.width()) * stamped.height() <= MaxPicturePixels)
+        return QString();
+    return text("Resized from %1 x %2 to %3 x %4 pixels it would be too large: more than %5 pixels")
+        .arg(source.width())
+        .arg(source.height())
+        .arg(stamped.width())
+        .arg(stamped.height())
+        .arg(MaxPicturePixels);
+}
+
+QString notEnoughMemoryReason(const QString &what, const QSize &size)
+{
+    return text("Not enough memory for %1 (%2 x %3)")
+        .arg(what, QString::number(size.width()), QString::number(size.height()));
+}
+
 qint64 largestFileSize(const QSize &declared)
 {
     return qint64(declared.width()) * declared.height() * 8 + (qint64(64) << 20);
@@ -123,6 +142,54 @@ QString fileSizeRefusal(const QSize &declared)
     return text("The file is too large for a picture of %1 x %2 pixels")
         .arg(declared.width())
         .arg(declared.height());
+}
+
+QString scanRefusal(const QByteArray &bytes)
+{
+    const auto data = reinterpret_cast<const uchar *>(bytes.constData());
+    const qint64 size = bytes.size();
+    if (size < 4 || data[0] != 0xff || data[1] != 0xd8)
+        return QString();
+    int scans = 0;
+    for (qint64 at = 2; at + 1 < size;) {
+        const uchar marker = data[at + 1];
+        if (data[at] != 0xff || marker == 0xff) { // stray bytes, or fill before a marker
+            ++at;
+            continue;
+        }
+        if (marker == 0xd9) // end of picture
+            break;
+        if (marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) { // markers without a length
+            at += 2;
+            continue;
+        }
+        if (at + 3 >= size)
+            break;
+        at += 2 + (data[at + 2] << 8 | data[at + 3]);
+        if (marker != 0xda)
+            continue;
+        if (++scans > MaxJpegScans)
+            return text("It has more than %1 scans, which no camera or program writes")
+                .arg(MaxJpegScans);
+        // The scan's coded data runs to the next marker: a 0xff not followed by a stuffed zero
+        // or a restart marker.
+        for (; at + 1 < size; ++at) {
+            const auto found
+                = static_cast<const uchar *>(std::memchr(data + at, 0xff, size_t(size - at - 1)));
+            if (!found)
+                return QString();
+            at = found - data;
+            const uchar next = data[at + 1];
+            if (next != 0 && !(next >= 0xd0 && next <= 0xd7))
+                break;
+        }
+    }
+    return QString();
+}
+
+QString changedWhileReadReason()
+{
+    return text("The file changed while it was read");
 }
 
 QString damagedReason(const QString &warning)

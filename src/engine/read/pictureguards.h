@@ -21,6 +21,14 @@ bool openRegularFile(const QString &path, QFile *file, QString *reason);
 // is unknown (an invalid size), which leaves its memory unbounded. Empty when it may be decoded.
 QString sizeRefusal(const QSize &declared);
 
+// Why a picture of `source` size is not stamped at `stamped` size: the result would exceed
+// MaxPicturePixels. Empty when it would not.
+QString stampedSizeRefusal(const QSize &source, const QSize &stamped);
+
+// The reason given when the memory for `what` (a file's name, "the logo") of `size` pixels cannot
+// be had.
+QString notEnoughMemoryReason(const QString &what, const QSize &size);
+
 // The most bytes a file may hold for a picture of `declared` size (which passed sizeRefusal): eight
 // bytes a pixel, as 16-bit RGBA stored uncompressed takes, and room for photo information and
 // previews. A larger file is never read into memory.
@@ -28,6 +36,18 @@ qint64 largestFileSize(const QSize &declared);
 
 // Why a file holding more than largestFileSize(declared) bytes is not read.
 QString fileSizeRefusal(const QSize &declared);
+
+// Most scans a JPEG may have. Cameras and programs write one, or a dozen for a progressive file;
+// a decoder passes over the whole picture once per scan, so a file of thousands of small scans
+// takes minutes to decode.
+constexpr int MaxJpegScans = 300;
+
+// Why the JPEG file `bytes` is not decoded: it has more than MaxJpegScans scans. Empty when it
+// has no more, and for a file that is not a JPEG.
+QString scanRefusal(const QByteArray &bytes);
+
+// The reason given for a file whose header said another size when it was read again.
+QString changedWhileReadReason();
 
 // The reason given for a picture the decoder reported as damaged with `warning`.
 QString damagedReason(const QString &warning);

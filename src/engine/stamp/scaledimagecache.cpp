@@ -40,3 +40,21 @@ QImage ScaledImageCache::scaled(const QImage &source, bool sourceOpaque, const Q
     }
     return result;
 }
+
+QImage ScaledLogos::scaled(const QImage &logo, const QSize &size, Qt::TransformationMode mode)
+{
+    // Enough for the logo of a run and a few sizes of it, as pictures of other sizes ask.
+    constexpr size_t keptScalings = 4;
+    const std::lock_guard<std::mutex> lock(mutex);
+    for (const Scaling &scaling : kept) {
+        if (scaling.logoKey == logo.cacheKey() && scaling.size == size && scaling.mode == mode)
+            return scaling.scaled;
+    }
+    const QImage scaled = scaledImage(logo, false, size, Qt::KeepAspectRatio, mode);
+    if (scaled.isNull())
+        return scaled;
+    kept.push_front({logo.cacheKey(), size, mode, scaled});
+    if (kept.size() > keptScalings)
+        kept.pop_back();
+    return scaled;
+}

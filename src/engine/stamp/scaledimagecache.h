@@ -4,6 +4,9 @@
 #include <QImage>
 #include <QSize>
 
+#include <deque>
+#include <mutex>
+
 // The size QImage::scaled gives a picture of `sourceSize` for `box`: the box fitted by the aspect
 // mode, at least one pixel a side.
 QSize scaledImageSize(const QSize &sourceSize, const QSize &box, Qt::AspectRatioMode aspectMode);
@@ -29,6 +32,29 @@ private:
     Qt::AspectRatioMode aspect = Qt::IgnoreAspectRatio;
     Qt::TransformationMode mode = Qt::FastTransformation;
     QImage result;
+};
+
+// Logos scaled once for every picture they are drawn on: the last few scalings asked for, by the
+// logo's cache key, the size and the mode, shared by threads. A logo is scaled once even when
+// several threads ask for it at the same time.
+class ScaledLogos
+{
+public:
+    // `logo` scaled to fit `size` (as scaledImage with Qt::KeepAspectRatio); null when there is no
+    // memory for it.
+    QImage scaled(const QImage &logo, const QSize &size, Qt::TransformationMode mode);
+
+private:
+    struct Scaling
+    {
+        qint64 logoKey;
+        QSize size;
+        Qt::TransformationMode mode;
+        QImage scaled;
+    };
+
+    std::mutex mutex;
+    std::deque<Scaling> kept; // the newest first
 };
 
 #endif // TESSARO_SCALEDIMAGECACHE_H

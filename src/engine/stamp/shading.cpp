@@ -266,6 +266,9 @@ void shadeBand(QImage &image, BandEdge edge, int rows, BandTone tone)
     if (format != QImage::Format_ARGB32 && format != QImage::Format_ARGB32_Premultiplied
         && format != QImage::Format_RGB32)
         image = image.convertToFormat(QImage::Format_ARGB32);
+    // A picture shared with another is copied first; without memory for the copy it becomes null.
+    if (!image.bits())
+        return;
 
     const int height = image.height();
     const int bandRows = std::min(rows, height);

@@ -23,7 +23,8 @@ enum class BandTone { None, Dark, Light };
 // making them opaque. Rows past the picture are ignored, so a band taller than the picture covers
 // all of it. Nothing changes for a null image, rows <= 0, BandEdge::None or BandTone::None. An
 // image that is not ARGB32, premultiplied ARGB32 or RGB32 is converted to ARGB32 first. In a
-// premultiplied image a pixel is shaded from its un-premultiplied colour (qUnpremultiply).
+// premultiplied image a pixel is shaded from its un-premultiplied colour (qUnpremultiply). An
+// image shared with another, which is copied first, becomes null when the copy cannot be made.
 void shadeBand(QImage &image, BandEdge edge, int rows, BandTone tone);
 
 #endif // TESSARO_SHADING_H

@@ -1,5 +1,7 @@
 #include "engine/stamp/stamprenderer.h"
 
+#include "engine/read/pictureguards.h"
+
 #include <QPainter>
 
 #include <climits>
@@ -90,15 +92,28 @@ StampPlacement placeStamp(const StampSettings &settings, const QSize &logoSize,
             logoTopLeft(drawn.logoAlignment, size, logoSize, drawn.logoScale, drawn.logoOffset)};
 }
 
+StampRenderer::StampRenderer(std::shared_ptr<ScaledLogos> logos)
+    : logos(std::move(logos))
+{
+}
+
 StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, const QImage &logo,
                                      const StampSettings &settings, const QPoint &textPos,
                                      const QPoint &logoPos)
 {
     StampedPicture stamped;
+    if (picture.isNull())
+        return stamped;
+    const QSize size = stampedSize(picture.size(), settings);
+    stamped.error = stampedSizeRefusal(picture.size(), size);
+    if (!stamped.error.isEmpty())
+        return stamped;
     const bool resizes = resizesPicture(picture.size(), settings);
     stamped.image = resizes ? resized(picture, pictureOpaque, settings) : picture;
-    if (stamped.image.isNull())
+    if (stamped.image.isNull()) {
+        stamped.error = notEnoughMemoryReason(QStringLiteral("the stamped picture"), size);
         return stamped;
+    }
     const StampSettings drawn = drawnStamp(settings, stamped.image.size());
 
     shadeBand(stamped.image, drawn.bandEdge, drawn.bandRows, drawn.bandTone);
@@ -110,12 +125,16 @@ StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, 
         painter.drawText(QRect(textPos, QSize(99999, 99999)), 0, drawn.text, &stamped.textRect);
     }
 
-    const QImage logoToDraw = scaledLogo(logo, drawn);
-    if (!logoToDraw.isNull()) {
-        QPainter painter(&stamped.image);
-        painter.drawImage(logoPos, logoToDraw);
+    if (!drawLogo(stamped.image, logo, drawn, logoPos, &stamped.error)) {
+        stamped.image = QImage();
+        return stamped;
     }
-    // The logo's box, also where the toolkit finds no memory to scale a logo that large.
+    // Drawing on a picture shared with the source copies it first, which can fail for memory.
+    if (stamped.image.isNull()) {
+        stamped.error = notEnoughMemoryReason(QStringLiteral("the stamped picture"), size);
+        return stamped;
+    }
+    // The logo's box.
     const QSize logoTarget = scaledLogoSize(logo.size(), drawn.logoScale);
     if (!logo.isNull() && !logoTarget.isEmpty())
         stamped.logoRect
@@ -128,17 +147,30 @@ StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, 
 QImage StampRenderer::resized(const QImage &picture, bool pictureOpaque,
                               const StampSettings &settings)
 {
-    if (picture.isNull())
-        return picture;
     const auto aspect = settings.keepAspectRatio ? Qt::KeepAspectRatio : Qt::IgnoreAspectRatio;
     return resizeCache.scaled(picture, pictureOpaque, settings.outputSize, aspect,
                               settings.transformMode);
 }
 
-QImage StampRenderer::scaledLogo(const QImage &logo, const StampSettings &settings)
+bool StampRenderer::drawLogo(QImage &image, const QImage &logo, const StampSettings &settings,
+                             const QPoint &logoPos, QString *error)
 {
     const QSize target = scaledLogoSize(logo.size(), settings.logoScale);
     if (logo.isNull() || target.isEmpty())
-        return QImage();
-    return logoCache.scaled(logo, false, target, Qt::KeepAspectRatio, settings.transformMode);
+        return true;
+    const QSize drawn = scaledImageSize(logo.size(), target, Qt::KeepAspectRatio);
+    QPainter painter(&image);
+    if (qint64(drawn.width()) * drawn.height() > qint64(image.width()) * image.height()) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform,
+                              settings.transformMode == Qt::SmoothTransformation);
+        painter.drawImage(QRect(logoPos, drawn), logo);
+        return true;
+    }
+    const QImage scaled = logos->scaled(logo, target, settings.transformMode);
+    if (scaled.isNull()) {
+        *error = notEnoughMemoryReason(QStringLiteral("the logo"), drawn);
+        return false;
+    }
+    painter.drawImage(logoPos, scaled);
+    return true;
 }

@@ -13,6 +13,8 @@
 #include <QSize>
 #include <QString>
 
+#include <memory>
+
 // Everything the placement and the render of a stamp read from the window's controls and
 // members, besides the pictures.
 struct StampSettings
@@ -47,21 +49,29 @@ struct StampPlacement
 };
 
 // The stamped picture and the boxes of the text and the logo on it (each stays null when there is
-// no such stamp). `opaque` says every pixel is known to have alpha 255.
+// no such stamp). `opaque` says every pixel is known to have alpha 255. When the picture could not
+// be made, `image` is null and `error` says why.
 struct StampedPicture
 {
     QImage image;
     QRect textRect;
     QRect logoRect;
     bool opaque = false;
+    QString error;
 };
 
 // Draws the stamp on a copy of a picture: optional resize, then the band, then the text at
-// `textPos`, then the scaled logo at `logoPos`. It keeps the last resized picture and the last
-// scaled logo, so that rendering the same picture again with the same sizes scales nothing.
+// `textPos`, then the scaled logo at `logoPos`. It keeps the last resized picture, and scaled
+// logos in `logos`, so that rendering the same picture again with the same sizes scales nothing.
+// A logo scaled larger than the picture is never made whole: only the part that lands on the
+// picture is scaled, as it is drawn. A stamped picture of more than MaxPicturePixels is refused.
 class StampRenderer
 {
 public:
+    // `logos`: where the scaled logos are kept, shared by the renderers of a run so that a logo is
+    // scaled once for all its pictures; a place of the renderer's own by default.
+    explicit StampRenderer(std::shared_ptr<ScaledLogos> logos = std::make_shared<ScaledLogos>());
+
     // `pictureOpaque`: every pixel of `picture` is known to have alpha 255.
     StampedPicture render(const QImage &picture, bool pictureOpaque, const QImage &logo,
                           const StampSettings &settings, const QPoint &textPos,
@@ -69,10 +79,13 @@ public:
 
 private:
     QImage resized(const QImage &picture, bool pictureOpaque, const StampSettings &settings);
-    QImage scaledLogo(const QImage &logo, const StampSettings &settings);
+    // Draws `logo` as the settings scale it at `logoPos` on `image`; false with the reason when
+    // there is no memory for it.
+    bool drawLogo(QImage &image, const QImage &logo, const StampSettings &settings,
+                  const QPoint &logoPos, QString *error);
 
     ScaledImageCache resizeCache;
-    ScaledImageCache logoCache;
+    std::shared_ptr<ScaledLogos> logos;
 };
 
 // The logo's drawn size: each side multiplied by `scale` and truncated toward zero.
