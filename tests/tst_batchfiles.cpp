@@ -241,9 +241,10 @@ void TstBatchFiles::droppedPictures_data()
     QTest::addColumn<bool>("taken");
 
     for (const char *suffix : {"bmp", "dib", "jpeg", "jpg", "jp2", "png", "webp", "pgm", "pbm",
-                               "ppm", "sr", "ras", "tiff", "tif"})
+                               "ppm", "sr", "ras", "tiff", "tif", "heic", "heif", "avif", "jxl"})
         QTest::newRow(suffix) << QStringLiteral("/in/a.") + suffix << true;
     QTest::newRow("upper case") << "/in/PHOTO.JPG" << true;
+    QTest::newRow("phone's upper case") << "/in/IMG_0001.HEIC" << true;
     QTest::newRow("mixed case") << "/in/scan.TiF" << true;
     QTest::newRow("blank after the suffix") << "/in/a.png " << true;
     QTest::newRow("last suffix counts") << "/in/a.png.txt" << false;
@@ -260,7 +261,8 @@ void TstBatchFiles::droppedPictures()
     QCOMPARE(isDroppedPicture(path), taken);
     QCOMPARE(droppedFolderPatterns(),
              QStringList({"*.bmp", "*.dib", "*.jpeg", "*.jpg", "*.jp2", "*.png", "*.webp", "*.pgm",
-                          "*.pbm", "*.ppm", "*.sr", "*.ras", "*.tiff", "*.tif"}));
+                          "*.pbm", "*.ppm", "*.sr", "*.ras", "*.tiff", "*.tif", "*.heic", "*.heif",
+                          "*.avif", "*.jxl"}));
 }
 
 void TstBatchFiles::naturalOrder_data()

@@ -172,10 +172,10 @@ void TstIntake::addImageFilesDialog()
     QVERIFY(answerer.waitUntilAnswered());
 
     QCOMPARE(title, QStringLiteral("Add Image Files"));
-    QCOMPARE(filters, QStringList {pictureDialogFilter()});
-    QCOMPARE(pictureDialogFilter(),
-             QStringLiteral("Images (*.bmp *.gif *.jpeg *.jpg *.jp2 *.png *.webp *.pgm *.pbm "
-                            "*.ppm *.xbm *.xpm *.tiff *.tif)"));
+    QCOMPARE(filters,
+             QStringList({"Images (*.bmp *.gif *.jpeg *.jpg *.jp2 *.png *.webp *.pgm *.pbm *.ppm "
+                          "*.xbm *.xpm *.tiff *.tif *.heic *.heif *.avif *.jxl)",
+                          "HEIC, AVIF and JPEG XL (*.heic *.heif *.avif *.jxl)"}));
     QCOMPARE(startFolder, QDir(pictureStartFolder()).absolutePath());
     QCOMPARE(mode, QFileDialog::ExistingFiles);
     QCOMPARE(entries(), QStringList({gif, png}));

@@ -1,6 +1,7 @@
 #include "engine/batch/photoinformation.h"
 
 #include "engine/batch/pictureencoder.h"
+#include "engine/read/pictureboxes.h"
 
 #include <QBuffer>
 
@@ -383,11 +384,46 @@ QStringList photoBlockNames(PhotoBlocks blocks)
     return names;
 }
 
+// The information of a HEIF, AVIF or JPEG XL file that the library's own reading of its boxes
+// missed, added to `metadata`: the EXIF and XMP items of a HEIF or AVIF file, which it does not
+// find where their locations have a base offset (as libheif writes them). The blocks the file
+// holds that cannot be read: those a JPEG XL file holds compressed, and any that do not decode.
+PhotoBlocks boxedInformation(const QByteArray &fileBytes, PhotoMetadata *metadata)
+{
+    const QByteArray format = boxedFormatOfSignature(fileBytes.left(64));
+    if (format.isEmpty())
+        return {};
+    QBuffer file;
+    file.setData(fileBytes);
+    file.open(QIODevice::ReadOnly);
+    const PictureBoxes boxes = readPictureBoxes(&file, format);
+    PhotoBlocks unreadable = troubleOf([&] {
+        const QByteArray exif = boxedExif(boxes, fileBytes);
+        if (metadata->exif.empty() && !exif.isEmpty()) {
+            Exiv2::ExifData data;
+            Exiv2::ExifParser::decode(data, reinterpret_cast<const Exiv2::byte *>(exif.constData()),
+                                      uint32_t(exif.size()));
+            metadata->exif = photoExif(data);
+        }
+        const QByteArray xmp = boxedItem(boxes.xmp, fileBytes);
+        if (metadata->xmp.empty() && !xmp.isEmpty()
+            && Exiv2::XmpParser::decode(metadata->xmp, xmp.toStdString()) != 0)
+            troubledBlocks |= PhotoBlock::Xmp;
+    });
+    if (boxes.compressed.exif)
+        unreadable |= PhotoBlock::Exif;
+    if (boxes.compressed.xmp)
+        unreadable |= PhotoBlock::Xmp;
+    return unreadable;
+}
+
 void preparePhotoInformation()
 {
     [[maybe_unused]] static const bool prepared = [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
         Exiv2::LogMsg::setHandler(&noteLibraryTrouble);
+        // HEIF, AVIF and JPEG XL keep their information in boxes the library reads once told to.
+        Exiv2::enableBMFF();
         static std::mutex namespaceMutex;
         return Exiv2::XmpParser::initialize(&lockNamespaces, &namespaceMutex);
     }();
@@ -410,6 +446,7 @@ PhotoInformation readPhotoInformation(const QByteArray &fileBytes)
         metadata->iptc = image->iptcData();
         metadata->xmp = image->xmpData();
     });
+    information.unreadable |= boxedInformation(fileBytes, metadata.get());
     // Each block that read cleanly is kept, whatever became of the others.
     if (information.unreadable & PhotoBlock::Exif)
         metadata->exif.clear();

@@ -4,11 +4,18 @@
 
 QStringList droppedPictureSuffixes()
 {
-    return {QStringLiteral("bmp"),  QStringLiteral("dib"), QStringLiteral("jpeg"),
-            QStringLiteral("jpg"),  QStringLiteral("jp2"), QStringLiteral("png"),
-            QStringLiteral("webp"), QStringLiteral("pgm"), QStringLiteral("pbm"),
-            QStringLiteral("ppm"),  QStringLiteral("sr"),  QStringLiteral("ras"),
-            QStringLiteral("tiff"), QStringLiteral("tif")};
+    return QStringList {QStringLiteral("bmp"),  QStringLiteral("dib"), QStringLiteral("jpeg"),
+                        QStringLiteral("jpg"),  QStringLiteral("jp2"), QStringLiteral("png"),
+                        QStringLiteral("webp"), QStringLiteral("pgm"), QStringLiteral("pbm"),
+                        QStringLiteral("ppm"),  QStringLiteral("sr"),  QStringLiteral("ras"),
+                        QStringLiteral("tiff"), QStringLiteral("tif")}
+    + boxedPictureSuffixes();
+}
+
+QStringList boxedPictureSuffixes()
+{
+    return {QStringLiteral("heic"), QStringLiteral("heif"), QStringLiteral("avif"),
+            QStringLiteral("jxl")};
 }
 
 QStringList droppedFolderPatterns()
@@ -27,11 +34,12 @@ bool isDroppedPicture(const QString &path)
 
 QStringList dialogPictureSuffixes()
 {
-    return {QStringLiteral("bmp"),  QStringLiteral("gif"), QStringLiteral("jpeg"),
-            QStringLiteral("jpg"),  QStringLiteral("jp2"), QStringLiteral("png"),
-            QStringLiteral("webp"), QStringLiteral("pgm"), QStringLiteral("pbm"),
-            QStringLiteral("ppm"),  QStringLiteral("xbm"), QStringLiteral("xpm"),
-            QStringLiteral("tiff"), QStringLiteral("tif")};
+    return QStringList {QStringLiteral("bmp"),  QStringLiteral("gif"), QStringLiteral("jpeg"),
+                        QStringLiteral("jpg"),  QStringLiteral("jp2"), QStringLiteral("png"),
+                        QStringLiteral("webp"), QStringLiteral("pgm"), QStringLiteral("pbm"),
+                        QStringLiteral("ppm"),  QStringLiteral("xbm"), QStringLiteral("xpm"),
+                        QStringLiteral("tiff"), QStringLiteral("tif")}
+    + boxedPictureSuffixes();
 }
 
 QStringList namedPictureSuffixes()

@@ -7,6 +7,10 @@
 // The suffixes of the picture files a drop takes, in lower case.
 QStringList droppedPictureSuffixes();
 
+// The suffixes of the newer photo formats, which a drop and the "Add Image Files" dialog take
+// after the others: HEIC and HEIF, AVIF, JPEG XL.
+QStringList boxedPictureSuffixes();
+
 // The name patterns a dropped folder is searched with, one per suffix, in the same order.
 QStringList droppedFolderPatterns();
 

@@ -1,5 +1,6 @@
 #include "engine/read/imageload.h"
 
+#include "engine/read/pictureboxes.h"
 #include "engine/read/pictureguards.h"
 #include "engine/read/profileconversion.h"
 
@@ -46,6 +47,9 @@ QByteArray formatOfSignature(const QByteArray &head)
     }
     if (head.startsWith("RIFF") && head.mid(8, 4) == "WEBP")
         return "webp";
+    const QByteArray boxed = boxedFormatOfSignature(head);
+    if (!boxed.isEmpty())
+        return boxed;
     if (head.size() >= 3 && head.at(0) == 'P' && head.at(1) >= '1' && head.at(1) <= '6'
         && QByteArray(" \t\r\n").contains(head.at(2)))
         return head.at(1) == '1' || head.at(1) == '4' ? "pbm"
@@ -180,11 +184,19 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize,
             ? refuse(ReadProblem::Unreadable, readerReason)
             : refuse(ReadProblem::Damaged, damagedReason(warnings.constFirst()));
     };
-    const QByteArray head = file.peek(34);
+    const QByteArray head = file.peek(64);
     const QByteArray certainFormat = formatOfSignature(head);
+    // The readers of these formats decode the whole picture to tell its size: their boxes tell it.
+    const bool boxed = certainFormat == "heif" || certainFormat == "avif" || certainFormat == "jxl";
+    PictureBoxes boxes;
     QSize declared;
-    QImage::Format declaredFormat;
-    {
+    QImage::Format declaredFormat = QImage::Format_Invalid;
+    if (boxed) {
+        boxes = readPictureBoxes(&file, certainFormat);
+        declared = boxes.size;
+        if (!declared.isValid())
+            return refuse(ReadProblem::Damaged, sizeRefusal(declared));
+    } else {
         QImageReader header(&file, certainFormat);
         // With a format and detection on, the reader loads every installed plug-in to ask it.
         header.setAutoDetectImageFormat(certainFormat.isEmpty());
@@ -193,7 +205,8 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize,
             return refuseDamaged(header.canRead() ? sizeRefusal(declared) : header.errorString());
         declaredFormat = header.imageFormat();
     }
-    reason = sizeRefusal(declared);
+    // A tile or a thumbnail may be larger than the picture it makes.
+    reason = sizeRefusal(boxed ? boxes.largestItem : declared);
     if (!reason.isEmpty())
         return refuse(ReadProblem::TooLarge, reason);
 
@@ -217,19 +230,31 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize,
 
     QBuffer buffer(&read.bytes);
     buffer.open(QIODevice::ReadOnly);
+    // What was checked and admitted is what is decoded, even if the file changed meanwhile.
+    if (boxed) {
+        const PictureBoxes again = readPictureBoxes(&buffer, certainFormat);
+        if (again.size != declared || again.largestItem != boxes.largestItem || !buffer.seek(0))
+            return refuse(ReadProblem::Unreadable, changedWhileReadReason());
+    }
     QImageReader reader(&buffer, certainFormat);
     reader.setAutoDetectImageFormat(certainFormat.isEmpty());
     // The TIFF reader would turn the picture itself, and upright() below again.
     reader.setAutoTransform(false);
-    // What was checked and admitted is what is decoded, even if the file changed meanwhile.
-    const QSize readSize = reader.size();
+    const QSize readSize = boxed ? declared : reader.size();
     if (readSize.isValid() && readSize != declared)
         return refuse(ReadProblem::Unreadable, changedWhileReadReason());
     // The reader's quality stays at its default, which counts as 75: from 50 up, the JPEG reader
     // keeps libjpeg's accurate DCT and scales what remains after a reduced decode smoothly.
-    QImageIOHandler::Transformations transformation = reader.transformation();
-    if (transformation == QImageIOHandler::TransformationNone)
-        transformation = exifTransformation(containerExif(read.bytes, certainFormat));
+    QImageIOHandler::Transformations transformation = QImageIOHandler::TransformationNone;
+    if (boxed) {
+        // The file's own turn is the decoder's to apply; only without one does its EXIF say.
+        if (!boxes.turnedByDecoder)
+            transformation = exifTransformation(boxedExif(boxes, read.bytes));
+    } else {
+        transformation = reader.transformation();
+        if (transformation == QImageIOHandler::TransformationNone)
+            transformation = exifTransformation(containerExif(read.bytes, certainFormat));
+    }
     const bool turned = transformation & QImageIOHandler::TransformationRotate90;
     PictureDecoding &decoding = read.decoding;
     decoding.fullSize = turned ? declared.transposed() : declared;
@@ -246,7 +271,8 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize,
                       notEnoughMemoryReason(QFileInfo(path).fileName(), decodedSize));
     if (picture.isNull() || !decoderWarnings.messages().isEmpty())
         return refuseDamaged(reader.errorString());
-    reason = missingRowsReason(head, read.bytes.size());
+    reason = boxed ? undeclaredSizeReason(declared, picture.size())
+                   : missingRowsReason(head, read.bytes.size());
     if (!reason.isEmpty())
         return refuse(ReadProblem::Damaged, reason);
     picture = rgbThroughProfile(std::move(picture), read.bytes);

@@ -197,6 +197,20 @@ QString damagedReason(const QString &warning)
     return text("The picture is damaged (%1)").arg(warning);
 }
 
+QString undeclaredSizeReason(const QSize &declared, const QSize &decoded)
+{
+    const auto fits = [&decoded](const QSize &box) {
+        return decoded.width() <= box.width() && decoded.height() <= box.height();
+    };
+    if (fits(declared) || fits(declared.transposed()))
+        return QString();
+    return damagedReason(text("it holds %1 x %2 pixels where its header declares %3 x %4")
+                             .arg(decoded.width())
+                             .arg(decoded.height())
+                             .arg(declared.width())
+                             .arg(declared.height()));
+}
+
 QString missingRowsReason(const QByteArray &head, qint64 fileSize)
 {
     if (head.size() < 34 || !head.startsWith("BM"))

@@ -52,6 +52,10 @@ QString changedWhileReadReason();
 // The reason given for a picture the decoder reported as damaged with `warning`.
 QString damagedReason(const QString &warning);
 
+// The reason a picture whose header declared `declared` is damaged although it decodes, when its
+// decoder gave more pixels than that one way or the other, turned or not. Empty when it fits.
+QString undeclaredSizeReason(const QSize &declared, const QSize &decoded);
+
 // The reason a picture file whose first bytes are `head` and whose size is `fileSize` bytes is
 // damaged although it decodes: a Windows bitmap of uncompressed rows (the first 34 bytes of its
 // header in `head`) holding fewer bytes than its rows need, which the toolkit's reader returns

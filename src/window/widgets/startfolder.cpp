@@ -21,10 +21,20 @@ QString outputStartFolder(const QString &lastOutputFolder)
     return QString();
 }
 
-QString pictureDialogFilter()
+namespace {
+
+QString patternsOf(const QStringList &suffixes)
 {
     QStringList patterns;
-    for (const QString &suffix : dialogPictureSuffixes())
+    for (const QString &suffix : suffixes)
         patterns << QStringLiteral("*.") + suffix;
-    return QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' ')));
+    return patterns.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+QString pictureDialogFilter()
+{
+    return QStringLiteral("Images (%1);;HEIC, AVIF and JPEG XL (%2)")
+        .arg(patternsOf(dialogPictureSuffixes()), patternsOf(boxedPictureSuffixes()));
 }
