@@ -103,6 +103,38 @@ QByteArray jpegBomb(const QSize &size)
     return jpeg;
 }
 
+QByteArray heifBomb(QByteArray file, const QSize &size)
+{
+    // An "ispe" property: its size and type, version and flags, width, height.
+    for (int at = file.indexOf("ispe"); at >= 4; at = file.indexOf("ispe", at + 1)) {
+        qToBigEndian(quint32(size.width()), file.data() + at + 8);
+        qToBigEndian(quint32(size.height()), file.data() + at + 12);
+    }
+    return file;
+}
+
+QByteArray jxlBomb(const QSize &size)
+{
+    // The signature, then the size header's bits from the lowest of each byte: not small, the
+    // height in a field of 30 bits, no ratio, the width in a field of 30 bits.
+    quint64 bits = 0;
+    int count = 0;
+    const auto add = [&](quint64 value, int width) {
+        bits |= value << count;
+        count += width;
+    };
+    add(0, 1);
+    add(3, 2);
+    add(quint64(size.height() - 1), 30);
+    add(0, 3);
+    add(3, 2);
+    add(quint64(size.width() - 1), 30);
+    QByteArray codestream("\xff\x0a");
+    for (int byte = 0; byte < 16; ++byte, bits >>= 8)
+        codestream += char(bits & 0xff);
+    return codestream;
+}
+
 namespace {
 
 QByteArray bigEndian16(int value)

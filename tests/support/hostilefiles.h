@@ -21,6 +21,12 @@ QByteArray tiffBomb(const QSize &size);
 // A small JPEG whose frame header declares `size`.
 QByteArray jpegBomb(const QSize &size);
 
+// The HEIF or AVIF file `file` with every picture size its boxes declare ("ispe") made `size`.
+QByteArray heifBomb(QByteArray file, const QSize &size);
+
+// The start of a JPEG XL codestream whose size header declares `size`.
+QByteArray jxlBomb(const QSize &size);
+
 // A valid grey JPEG of `size`, every pixel mid grey, written with two bits a block: quick to make
 // and small at any size, as large as any other when decoded.
 QByteArray greyJpeg(const QSize &size);

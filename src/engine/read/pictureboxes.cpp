@@ -89,8 +89,9 @@ struct ItemLocation
 };
 
 // The locations of the items, by item number, of a HEIF "iloc" box; `idat` is where the
-// metadata's own data begins in the file, for items stored there.
-QHash<quint32, ItemLocation> itemLocations(BoxReader reader, qint64 idat)
+// metadata's own data begins in the file, for items stored there. `*dataEnd` becomes the end of
+// the last data the box locates in the file.
+QHash<quint32, ItemLocation> itemLocations(BoxReader reader, qint64 idat, qint64 *dataEnd)
 {
     QHash<quint32, ItemLocation> locations;
     const int version = int(reader.number(1));
@@ -112,6 +113,8 @@ QHash<quint32, ItemLocation> itemLocations(BoxReader reader, qint64 idat)
             reader.skip(indexSize);
             const quint64 offset = base + reader.number(offsetSize);
             const quint64 length = reader.number(lengthSize);
+            if (method == 0)
+                *dataEnd = qMax(*dataEnd, qint64(qMin(offset + length, quint64(1) << 62)));
             // An item in several pieces is not one the picture's information comes in.
             if (extent == 0 && offset < quint64(1) << 48 && length < quint64(1) << 40) {
                 location.offset = qint64(offset) + (method == 1 ? idat : 0);
@@ -253,11 +256,13 @@ PictureBoxes metaBoxes(const QByteArray &bytes, qint64 fileOffset)
             boxes.turnedByDecoder = true;
     }
 
-    if (iinf.type.isEmpty() || iloc.type.isEmpty())
+    if (iloc.type.isEmpty())
+        return boxes;
+    const QHash<quint32, ItemLocation> locations
+        = itemLocations(BoxReader(bytes, iloc.content, iloc.end), idat, &boxes.dataEnd);
+    if (iinf.type.isEmpty())
         return boxes;
     const InformationItems items = informationItems(bytes, iinf);
-    const QHash<quint32, ItemLocation> locations
-        = itemLocations(BoxReader(bytes, iloc.content, iloc.end), idat);
     if (items.exif && locations.contains(items.exif))
         boxes.exif = {locations[items.exif].offset, locations[items.exif].length};
     if (items.xmp && locations.contains(items.xmp))

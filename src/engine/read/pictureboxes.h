@@ -34,6 +34,9 @@ struct PictureBoxes
     // which its decoder applies; the EXIF orientation is then not applied again. A JPEG XL
     // codestream always says how to turn its picture, and its decoder does.
     bool turnedByDecoder = false;
+    // Where the last data the items of a HEIF or AVIF file locate ends: a file that ends before
+    // is cut off, and its decoder may not say so.
+    qint64 dataEnd = 0;
     // The file's EXIF and XMP items (HEIF, AVIF).
     ItemSpan exif;
     ItemSpan xmp;

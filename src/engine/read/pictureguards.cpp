@@ -194,7 +194,13 @@ QString changedWhileReadReason()
 
 QString damagedReason(const QString &warning)
 {
-    return text("The picture is damaged (%1)").arg(warning);
+    // Some decoders end their message with a line break.
+    return text("The picture is damaged (%1)").arg(warning.trimmed());
+}
+
+QString cutOffReason()
+{
+    return damagedReason(text("the file ends before the data it says it holds"));
 }
 
 QString undeclaredSizeReason(const QSize &declared, const QSize &decoded)

@@ -52,6 +52,9 @@ QString changedWhileReadReason();
 // The reason given for a picture the decoder reported as damaged with `warning`.
 QString damagedReason(const QString &warning);
 
+// The reason given for a file that ends before the data it says it holds.
+QString cutOffReason();
+
 // The reason a picture whose header declared `declared` is damaged although it decodes, when its
 // decoder gave more pixels than that one way or the other, turned or not. Empty when it fits.
 QString undeclaredSizeReason(const QSize &declared, const QSize &decoded);
