@@ -131,6 +131,8 @@ private slots:
     void badSetupIsAUsageError();
     void stampsAsTheWindowDoes();
     void stampScalesWithEachPicture();
+    void phoneAndWebPhotos_data();
+    void phoneAndWebPhotos();
     void optionsOverrideTheSettings_data();
     void optionsOverrideTheSettings();
     void printedSettingsStampTheSame_data();
@@ -760,6 +762,103 @@ void TstStampCommand::stampScalesWithEachPicture()
         QVERIFY2(near(textInk.left(), bigText.left() * ratio), qPrintable(sizes));
         QVERIFY2(near(textInk.top(), bigText.top() * ratio), qPrintable(sizes));
     }
+}
+
+void TstStampCommand::phoneAndWebPhotos_data()
+{
+    QTest::addColumn<QString>("source"); // in tests/data/boxed, made by make-boxed.sh
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QSize>("size"); // upright
+    QTest::addColumn<QString>("information"); // "kept", "not kept" or "none"
+    const struct
+    {
+        const char *source;
+        QSize size;
+        const char *information;
+    } sources[] = {
+        {"exif6.heic", QSize(40, 60), "kept"}, {"exif6.avif", QSize(40, 60), "kept"},
+        {"irot6.avif", QSize(40, 60), "kept"}, {"orient6.jxl", QSize(40, 60), "not kept"},
+        {"plain.jxl", QSize(60, 40), "none"},
+    };
+    for (const auto &source : sources) {
+        for (const QString &format : outputFormats())
+            QTest::addRow("%s to %s", source.source, qPrintable(format))
+                << source.source << format << source.size << source.information;
+    }
+}
+
+// A phone's and the web's photos, in each format written, through the window's run and
+// tessaro-stamp: the same bytes and log, upright, the preview as written, the photo information
+// kept without the location, or its loss told.
+void TstStampCommand::phoneAndWebPhotos()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, format);
+    QFETCH(QSize, size);
+    QFETCH(QString, information);
+    const QString input = path(source);
+    QVERIFY(QFile::copy(testDataPath("boxed/" + source), input));
+    QByteArray settings = "[General]\nwtrmark_edit=\nshadow_spin=8\ntop_radio=true\n"
+                          "resize_check=false\n";
+    for (const QString &written : outputFormats())
+        settings
+            += "out" + written.toUtf8() + "_radio=" + (written == format ? "true\n" : "false\n");
+    IsolatedSettings store;
+    writeFile(store.path() + "/Korvath/Tessaro.conf", settings);
+
+    const QString windowOut = path("window");
+    QVERIFY(QDir().mkpath(windowOut));
+    QStringList windowLog;
+    QImage preview;
+    {
+        MainWindow window;
+        Ui::MainWindow *ui = MainWindowProbe::ui(window);
+        ui->files_list->addItem(input);
+        ui->files_list->setCurrentRow(0);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        preview = MainWindowProbe::stampedImage(window).copy();
+        DialogAnswerer answerer;
+        answerer.choosePath(windowOut);
+        answerer.pressButton(QMessageBox::Yes); // without a text
+        answerer.pressButton(QMessageBox::Yes); // without a logo
+        answerer.pressButton(QMessageBox::Ok);
+        QTest::mouseClick(ui->start_btn, Qt::LeftButton);
+        QVERIFY(answerer.waitUntilAnswered());
+        for (const QString &line : ui->log_plain->toPlainText().split('\n')) {
+            if (!line.isEmpty() && !line.startsWith("Stamping "))
+                windowLog << line;
+        }
+    }
+    const Finished done = runStamp({"--output", path("out"), input}, store.path());
+    QCOMPARE(done.status, 0);
+    QCOMPARE(done.out, windowLog);
+    const QString name = QFileInfo(source).completeBaseName() + "." + format;
+    QCOMPARE(namesIn(path("out")), QStringList {name});
+    const QByteArray bytes = fileBytes(path("out/" + name));
+    QVERIFY(bytes == fileBytes(windowOut + "/" + name));
+
+    QImage written;
+    QVERIFY(written.loadFromData(bytes));
+    QCOMPARE(written.size(), size);
+    if (format == "png")
+        QCOMPARE(written.convertToFormat(QImage::Format_ARGB32),
+                 preview.convertToFormat(QImage::Format_ARGB32));
+    const QString notKept
+        = "The photo information (camera, date, copyright) of " + input + " was not kept";
+    QCOMPARE(windowLog.contains(notKept), information == "not kept");
+
+    const auto image = Exiv2::ImageFactory::open(
+        reinterpret_cast<const Exiv2::byte *>(bytes.constData()), long(bytes.size()));
+    image->readMetadata();
+    const Exiv2::ExifData &exif = image->exifData();
+    const Exiv2::XmpData &xmp = image->xmpData();
+    const auto make = exif.findKey(Exiv2::ExifKey("Exif.Image.Make"));
+    QCOMPARE(make != exif.end() && make->toString() == "Tessaro", information == "kept");
+    QCOMPARE(xmp.findKey(Exiv2::XmpKey("Xmp.dc.creator")) != xmp.end(), information == "kept");
+    QVERIFY(exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude")) == exif.end());
+    const auto orientation = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    QVERIFY(orientation == exif.end() || orientation->toLong() == 1);
 }
 
 void TstStampCommand::optionsOverrideTheSettings_data()
