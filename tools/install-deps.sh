@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5webkit5-dev
+    # kimageformat-plugins reads HEIF (libheif1, with its HEVC and AV1 codecs built in on
+    # Debian 12), AVIF (libavif15) and JPEG XL (libjxl0.7), and writes AVIF.
     qt5-image-formats-plugins kimageformat-plugins libopenjp2-7-dev libexiv2-dev liblcms2-dev
     libjpeg-dev
     fonts-dejavu-core bindfs
