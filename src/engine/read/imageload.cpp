@@ -213,6 +213,8 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize,
     // The file is read once, whole: the decoder, the photo information and the resolution all
     // take these bytes, whatever happens to the file meanwhile.
     const qint64 size = file.size();
+    if (boxes.dataEnd > size)
+        return refuse(ReadProblem::Damaged, cutOffReason());
     if (size > largestFileSize(declared))
         return refuse(ReadProblem::TooLarge, fileSizeRefusal(declared));
     reason = admit ? admit({declared, declaredFormat, size}) : QString();
