@@ -778,7 +778,7 @@ void TstStampCommand::phoneAndWebPhotos_data()
     } sources[] = {
         {"exif6.heic", QSize(40, 60), "kept"}, {"exif6.avif", QSize(40, 60), "kept"},
         {"irot6.avif", QSize(40, 60), "kept"}, {"orient6.jxl", QSize(40, 60), "not kept"},
-        {"plain.jxl", QSize(60, 40), "none"},
+        {"plain.jxl", QSize(60, 40), "none"},  {"wide.avif", QSize(60, 40), "kept"},
     };
     for (const auto &source : sources) {
         for (const QString &format : outputFormats())
@@ -857,6 +857,9 @@ void TstStampCommand::phoneAndWebPhotos()
     QCOMPARE(make != exif.end() && make->toString() == "Tessaro", information == "kept");
     QCOMPARE(xmp.findKey(Exiv2::XmpKey("Xmp.dc.creator")) != xmp.end(), information == "kept");
     QVERIFY(exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude")) == exif.end());
+    // The profile's primaries, which the reader of the source may leave out.
+    QCOMPARE(written.colorSpace().primaries() == QColorSpace::Primaries::AdobeRgb,
+             source == "wide.avif");
     const auto orientation = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
     QVERIFY(orientation == exif.end() || orientation->toLong() == 1);
 }

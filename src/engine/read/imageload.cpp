@@ -277,6 +277,9 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize,
                    : missingRowsReason(head, read.bytes.size());
     if (!reason.isEmpty())
         return refuse(ReadProblem::Damaged, reason);
+    // The AVIF reader leaves out the colour profile that the file holds.
+    if (boxed && !picture.colorSpace().isValid())
+        picture.setColorSpace(QColorSpace::fromIccProfile(boxedItem(boxes.profile, read.bytes)));
     picture = rgbThroughProfile(std::move(picture), read.bytes);
     picture = upright(std::move(picture), transformation);
     // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is

@@ -254,6 +254,11 @@ PictureBoxes metaBoxes(const QByteArray &bytes, qint64 fileOffset)
             boxes.size = ispeSize(property);
         else if (property.type == "irot" || property.type == "imir")
             boxes.turnedByDecoder = true;
+        else if (property.type == "colr" && property.content + 4 <= property.end
+                 && (bytes.mid(int(property.content), 4) == "prof"
+                     || bytes.mid(int(property.content), 4) == "rICC"))
+            boxes.profile
+                = {fileOffset + property.content + 4, property.end - property.content - 4};
     }
 
     if (iloc.type.isEmpty())

@@ -37,9 +37,10 @@ struct PictureBoxes
     // Where the last data the items of a HEIF or AVIF file locate ends: a file that ends before
     // is cut off, and its decoder may not say so.
     qint64 dataEnd = 0;
-    // The file's EXIF and XMP items (HEIF, AVIF).
+    // The file's EXIF and XMP items, and its picture's colour profile (HEIF, AVIF).
     ItemSpan exif;
     ItemSpan xmp;
+    ItemSpan profile;
     // What a JPEG XL file holds compressed.
     CompressedInformation compressed;
 };
