@@ -778,7 +778,7 @@ void TstStampCommand::phoneAndWebPhotos_data()
     } sources[] = {
         {"exif6.heic", QSize(40, 60), "kept"}, {"exif6.avif", QSize(40, 60), "kept"},
         {"irot6.avif", QSize(40, 60), "kept"}, {"orient6.jxl", QSize(40, 60), "not kept"},
-        {"plain.jxl", QSize(60, 40), "none"},  {"wide.avif", QSize(60, 40), "kept"},
+        {"plain.jxl", QSize(60, 40), "none"},  {"wide.avif", QSize(40, 60), "kept"},
     };
     for (const auto &source : sources) {
         for (const QString &format : outputFormats())

@@ -10,8 +10,8 @@
 #   orient6.jxl   JPEG XL recompressed from the JPEG: orientation 6 in its codestream, the photo
 #                 information in compressed boxes
 #   plain.jxl     a bare JPEG XL codestream of the upright picture, without photo information
-#   wide.avif     AV1, upright, with the same photo information and a colour profile of wide
-#                 gamut (Adobe RGB primaries), which the AVIF reader leaves out
+#   wide.avif     irot6.avif with a colour profile of wide gamut (Adobe RGB primaries), which the
+#                 AVIF reader leaves out of a picture it turns
 #
 # Needs heif-enc (libheif-examples), avifenc (libavif-bin), cjxl (libjxl-tools), exiftool and
 # python3.
@@ -56,5 +56,5 @@ header = (struct.pack('>I', size) + bytes(4) + struct.pack('>I', 0x02100000) + b
           + s15(0.8249) + bytes(48))
 open(sys.argv[1], 'wb').write(header + struct.pack('>I', len(tags)) + table + data)
 PROFILE
-exiftool -q -n "-ICC_Profile<=$work/wide.icc" -Orientation=1 -o "$work/wide.jpg" "$work/tagged.jpg"
+exiftool -q "-ICC_Profile<=$work/wide.icc" -o "$work/wide.jpg" "$work/tagged.jpg"
 avifenc -s 8 --min 10 --max 20 "$work/wide.jpg" boxed/wide.avif >/dev/null

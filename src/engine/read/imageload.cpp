@@ -277,7 +277,7 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize,
                    : missingRowsReason(head, read.bytes.size());
     if (!reason.isEmpty())
         return refuse(ReadProblem::Damaged, reason);
-    // The AVIF reader leaves out the colour profile that the file holds.
+    // The AVIF reader drops the colour profile of a picture it turns.
     if (boxed && !picture.colorSpace().isValid())
         picture.setColorSpace(QColorSpace::fromIccProfile(boxedItem(boxes.profile, read.bytes)));
     picture = rgbThroughProfile(std::move(picture), read.bytes);
