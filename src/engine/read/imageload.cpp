@@ -278,8 +278,9 @@ PictureFile readPictureFile(const QString &path, const DrawnSize &drawnSize,
     if (!reason.isEmpty())
         return refuse(ReadProblem::Damaged, reason);
     // The AVIF reader drops the colour profile of a picture it turns.
-    if (boxed && !picture.colorSpace().isValid())
-        picture.setColorSpace(QColorSpace::fromIccProfile(boxedItem(boxes.profile, read.bytes)));
+    const QByteArray boxedProfile = boxed ? boxedItem(boxes.profile, read.bytes) : QByteArray();
+    if (!boxedProfile.isEmpty() && !picture.colorSpace().isValid())
+        picture.setColorSpace(QColorSpace::fromIccProfile(boxedProfile));
     picture = rgbThroughProfile(std::move(picture), read.bytes);
     picture = upright(std::move(picture), transformation);
     // The reader takes a device pixel ratio from names like "logo@2x.png"; a picture is
