@@ -379,7 +379,7 @@ void TstStampCommand::rejectsOptions_data()
         << QStringList {"--output", "", "a.jpg"} << "No output folder: give one with --output DIR.";
     QTest::newRow("no path") << QStringList {"--output", "out"} << "No picture or folder to stamp.";
     QTest::newRow("format") << (QStringList {"--format", "JPG"} + good)
-                            << "--format must be jpg, png or tif, not 'JPG'.";
+                            << "--format must be jpg, png, tif, webp or avif, not 'JPG'.";
     QTest::newRow("quality above 100")
         << (QStringList {"--quality", "101"} + good)
         << "--quality must be a whole number from 1 to 100, not '101'.";

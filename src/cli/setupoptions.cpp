@@ -344,9 +344,10 @@ const QVector<SetupOption> &setupOptions()
         switchOption(QStringLiteral("no-scale-with-picture"),
                      Texts::tr("Draw the stamp at its own size on every picture."),
                      {{QStringLiteral("scalestamp_check"), false}}),
-        choiceOption(QStringLiteral("format"), outputFormats().join(QLatin1Char('|')),
-                     Texts::tr("The format written. What a picture leaves transparent is written "
-                               "over white as jpg, and kept in the others."),
+        choiceOption(QStringLiteral("format"), QStringLiteral("FORMAT"),
+                     Texts::tr("The format written: %1. What a picture leaves transparent is "
+                               "written over white as jpg, and kept in the others.")
+                         .arg(alternatives(outputFormats())),
                      outputFormats(), formatButtonNames()),
         wholeNumberOption(QStringLiteral("quality"), QStringLiteral("Q"),
                           Texts::tr("The quality of jpg, webp and avif, %1.")
