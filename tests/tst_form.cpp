@@ -76,8 +76,8 @@ void TstForm::objectsHaveTheirClasses_data()
         "browse_logo_btn clear_logo_btn reset_logo_btn rst_txt_pos_btn font_btn font_color_btn "
         "compression_label clear_log_btn credits_btn open_btn remove_btn clear_btn start_btn");
     row("QRadioButton",
-        "outjpg_radio outpng_radio outtif_radio top_radio bottom_radio light_radio dark_radio "
-        "actual_radio fit_radio");
+        "outjpg_radio outpng_radio outtif_radio outwebp_radio outavif_radio top_radio bottom_radio "
+        "light_radio dark_radio actual_radio fit_radio");
     row("QCheckBox",
         "resize_check aspect_check smooth_check keepinfo_check dropgps_check noenlarge_check "
         "scalestamp_check");
@@ -178,7 +178,7 @@ void TstForm::texts_data()
         {"rst_txt_pos_btn", " Reset"},
         {"font_btn", " Font"},
         {"font_color_btn", " Color"},
-        {"compression_label", "Compression (Only with JPG)"},
+        {"compression_label", "Quality (JPG, WebP and AVIF)"},
         {"clear_log_btn", " Clear"},
         {"credits_btn", "Credits"},
         {"open_btn", " Add Pictures"},
@@ -188,6 +188,8 @@ void TstForm::texts_data()
         {"outjpg_radio", "JPG"},
         {"outpng_radio", "PNG"},
         {"outtif_radio", "TIF"},
+        {"outwebp_radio", "WebP"},
+        {"outavif_radio", "AVIF"},
         {"top_radio", "Top"},
         {"bottom_radio", "Bottom"},
         {"light_radio", "Light"},
@@ -265,8 +267,9 @@ void TstForm::exclusiveGroups_data()
 {
     QTest::addColumn<QString>("group");
     QTest::addColumn<QStringList>("buttons");
-    QTest::newRow("output format")
-        << "groupBox_3" << QStringList {"outjpg_radio", "outpng_radio", "outtif_radio"};
+    QTest::newRow("output format") << "groupBox_3"
+                                   << QStringList {"outjpg_radio", "outpng_radio", "outtif_radio",
+                                                   "outwebp_radio", "outavif_radio"};
     QTest::newRow("shadow position") << "groupBox_6" << QStringList {"bottom_radio", "top_radio"};
     QTest::newRow("shadow type") << "groupBox_7" << QStringList {"dark_radio", "light_radio"};
     QTest::newRow("preview") << "groupBox_2" << QStringList {"fit_radio", "actual_radio"};

@@ -11,18 +11,56 @@ namespace {
 
 // The keys in the order they are read.
 const QStringList allKeys = {
-    "txt_topleft_btn",  "txt_top_btn",       "txt_topright_btn",   "txt_left_btn",
-    "txt_center_btn",   "txt_right_btn",     "txt_botleft_btn",    "txt_bot_btn",
-    "txt_botright_btn", "logo_topleft_btn",  "logo_top_btn",       "logo_topright_btn",
-    "logo_left_btn",    "logo_center_btn",   "logo_right_btn",     "logo_botleft_btn",
-    "logo_bot_btn",     "logo_botright_btn", "logo_file_name",     "font",
-    "wtrmark_edit",     "fnt_clr",           "shadow_spin",        "x_spin",
-    "y_spin",           "top_radio",         "bottom_radio_radio", "light_radio",
-    "dark_radio",       "actual_radio",      "fit_radio",          "scale_spin",
-    "resize_check",     "aspect_check",      "width_spin",         "height_spin",
-    "txt_x_spin",       "txt_y_spin",        "outjpg_radio",       "outpng_radio",
-    "outtif_radio",     "comp_slider",       "last_output_folder", "keepinfo_check",
-    "dropgps_check",    "noenlarge_check",   "scalestamp_check",   "referenceside_spin",
+    "txt_topleft_btn",
+    "txt_top_btn",
+    "txt_topright_btn",
+    "txt_left_btn",
+    "txt_center_btn",
+    "txt_right_btn",
+    "txt_botleft_btn",
+    "txt_bot_btn",
+    "txt_botright_btn",
+    "logo_topleft_btn",
+    "logo_top_btn",
+    "logo_topright_btn",
+    "logo_left_btn",
+    "logo_center_btn",
+    "logo_right_btn",
+    "logo_botleft_btn",
+    "logo_bot_btn",
+    "logo_botright_btn",
+    "logo_file_name",
+    "font",
+    "wtrmark_edit",
+    "fnt_clr",
+    "shadow_spin",
+    "x_spin",
+    "y_spin",
+    "top_radio",
+    "bottom_radio_radio",
+    "light_radio",
+    "dark_radio",
+    "actual_radio",
+    "fit_radio",
+    "scale_spin",
+    "resize_check",
+    "aspect_check",
+    "width_spin",
+    "height_spin",
+    "txt_x_spin",
+    "txt_y_spin",
+    "outjpg_radio",
+    "outpng_radio",
+    "outtif_radio",
+    "outwebp_radio",
+    "outavif_radio",
+    "comp_slider",
+    "last_output_folder",
+    "keepinfo_check",
+    "dropgps_check",
+    "noenlarge_check",
+    "scalestamp_check",
+    "referenceside_spin",
 };
 
 QSettings *openStore()
@@ -427,6 +465,10 @@ void TstSettings::savedSetupIsTheWindowsJob_data()
         << "txt_topleft_btn=false\nlogo_topleft_btn=false\nbottom_radio_radio=false\n"
            "dark_radio=false\noutjpg_radio=false";
     QTest::newRow("png, quality kept") << "outjpg_radio=false\noutpng_radio=true\ncomp_slider=20";
+    QTest::newRow("webp at the stored quality")
+        << "outjpg_radio=false\noutwebp_radio=true\ncomp_slider=20";
+    QTest::newRow("avif at the stored quality")
+        << "outjpg_radio=false\noutavif_radio=true\ncomp_slider=20";
     QTest::newRow("out of range")
         << "shadow_spin=5000\nwidth_spin=5\nheight_spin=200000\nx_spin=-200000\n"
            "y_spin=2000000\ntxt_x_spin=-10000\ntxt_y_spin=10000\ncomp_slider=0\n"
@@ -476,8 +518,9 @@ void TstSettings::savedSetupIsTheWindowsJob()
     QCOMPARE(saved.job.stamp.scaleWithPicture, job.stamp.scaleWithPicture);
     QCOMPARE(saved.job.stamp.referenceShorterSide, job.stamp.referenceShorterSide);
     QCOMPARE(saved.job.format, MainWindowProbe::outputFormat(*window));
-    QCOMPARE(saved.jpgQuality, ui()->comp_slider->value());
-    QCOMPARE(saved.job.quality, ui()->outjpg_radio->isChecked() ? ui()->comp_slider->value() : -1);
+    QCOMPARE(saved.qualityControl, ui()->comp_slider->value());
+    const bool withQuality = QStringList {"jpg", "webp", "avif"}.contains(saved.job.format);
+    QCOMPARE(saved.job.quality, withQuality ? ui()->comp_slider->value() : -1);
     QCOMPARE(saved.logoFileName, MainWindowProbe::logoFileName(*window));
     QCOMPARE(saved.job.keepMetadata, job.keepMetadata);
     QCOMPARE(saved.job.keepLocation, job.keepLocation);

@@ -129,6 +129,7 @@ private slots:
     void helpAndVersion();
     void badSetupIsAUsageError_data();
     void badSetupIsAUsageError();
+    void stampsAsTheWindowDoes_data();
     void stampsAsTheWindowDoes();
     void stampScalesWithEachPicture();
     void phoneAndWebPhotos_data();
@@ -225,7 +226,8 @@ void TstStampCommand::parsesOptions_data()
                         "a"}
         << QStringList {"a"}
         << QVariantMap {{"outjpg_radio", false},    {"outpng_radio", false},
-                        {"outtif_radio", true},     {"comp_slider", 1},
+                        {"outtif_radio", true},     {"outwebp_radio", false},
+                        {"outavif_radio", false},   {"comp_slider", 1},
                         {"wtrmark_edit", ""},       {"logo_file_name", "/shared/l.png"},
                         {"keepinfo_check", false},  {"dropgps_check", false},
                         {"scalestamp_check", true}, {"referenceside_spin", 720},
@@ -379,7 +381,7 @@ void TstStampCommand::rejectsOptions_data()
         << QStringList {"--output", "", "a.jpg"} << "No output folder: give one with --output DIR.";
     QTest::newRow("no path") << QStringList {"--output", "out"} << "No picture or folder to stamp.";
     QTest::newRow("format") << (QStringList {"--format", "JPG"} + good)
-                            << "--format must be jpg, png or tif, not 'JPG'.";
+                            << "--format must be jpg, png, tif, webp or avif, not 'JPG'.";
     QTest::newRow("quality above 100")
         << (QStringList {"--quality", "101"} + good)
         << "--quality must be a whole number from 1 to 100, not '101'.";
@@ -573,10 +575,19 @@ void TstStampCommand::badSetupIsAUsageError()
     QVERIFY(!QFileInfo::exists(path("new")));
 }
 
+void TstStampCommand::stampsAsTheWindowDoes_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("jpg") << "jpg";
+    QTest::newRow("webp") << "webp";
+    QTest::newRow("avif") << "avif";
+}
+
 // The window's store, or a copy of it given with --settings, gives the window's files byte for
-// byte and its log lines.
+// byte and its log lines, in each format that takes a quality.
 void TstStampCommand::stampsAsTheWindowDoes()
 {
+    QFETCH(QString, format);
     QImage logo(60, 30, QImage::Format_ARGB32);
     logo.fill(qRgba(255, 200, 0, 150));
     const QString logoPath = path("logo.png");
@@ -604,7 +615,8 @@ void TstStampCommand::stampsAsTheWindowDoes()
           "fnt_clr=4294934528\nshadow_spin=30\nx_spin=-7\ny_spin=5\ntop_radio=true\n"
           "light_radio=true\nscale_spin=0.58\nresize_check=true\naspect_check=true\n"
           "width_spin=200\nheight_spin=200\ntxt_x_spin=3\ntxt_y_spin=-4\ncomp_slider=77\n"
-          "noenlarge_check=true\n";
+          "noenlarge_check=true\noutjpg_radio=false\nout"
+        + format.toUtf8() + "_radio=true\n";
     writeFile(store.path() + "/Korvath/Tessaro.conf", settings);
     const QString windowOut = path("window");
     QVERIFY(QDir().mkpath(windowOut));
@@ -625,13 +637,16 @@ void TstStampCommand::stampsAsTheWindowDoes()
                 windowLog << line;
         }
     }
-    const QStringList written = {"deep.jpg", "photo.jpg", "small.jpg", "turned.jpg"};
+    QStringList written = {"deep", "photo", "small", "turned"};
+    for (QString &name : written)
+        name += "." + format;
     QCOMPARE(namesIn(windowOut), written);
     QCOMPARE(windowLog.size(), 5);
-    QCOMPARE(windowLog.at(3), "small.jpg ... OK! (4 of 4)");
-    QVERIFY2(windowLog.at(4).startsWith("Warning - the text runs past the edge of small.jpg (its "
-                                        "box "),
+    QCOMPARE(windowLog.at(3), "small." + format + " ... OK! (4 of 4)");
+    QVERIFY2(windowLog.at(4).startsWith("Warning - the text runs past the edge of small." + format
+                                        + " (its box "),
              qPrintable(windowLog.at(4)));
+    QCOMPARE(QImage(windowOut + "/turned." + format).size(), QSize(200, 150));
     QVERIFY2(windowLog.at(4).endsWith(QString::fromUtf8(" on a 120 × 90 picture)")),
              qPrintable(windowLog.at(4)));
 
@@ -1627,6 +1642,8 @@ void TstStampCommand::loadsOnlyThePlugInOfItsFormat_data()
     QTest::addColumn<QString>("plugInName");
     QTest::newRow("jpg") << "jpg" << QStringList {"a.jpg"} << "jpeg";
     QTest::newRow("tif") << "tif" << QStringList {"a.tif"} << "tiff";
+    QTest::newRow("webp") << "webp" << QStringList {"a.webp"} << "qwebp";
+    QTest::newRow("avif from png") << "avif" << QStringList {"a.png"} << "kimg_avif";
 }
 
 // Reading and writing a format load its picture plug-in alone, not every one installed: loading

@@ -109,7 +109,8 @@ private slots:
     void outputEqualsThePreview();
     void transparentPictureShowsAsWritten_data();
     void transparentPictureShowsAsWritten();
-    void jpegQualityIsApplied();
+    void qualityIsApplied_data();
+    void qualityIsApplied();
     void mixedFormatsAndOrientation();
     void colourSpaceIsKept_data();
     void colourSpaceIsKept();
@@ -843,6 +844,8 @@ void TstStampRun::transparentPictureShowsAsWritten_data()
     QTest::newRow("jpg, over white") << "jpg";
     QTest::newRow("png, transparency kept") << "png";
     QTest::newRow("tif, transparency kept") << "tif";
+    QTest::newRow("webp, transparency kept") << "webp";
+    QTest::newRow("avif, transparency kept") << "avif";
 }
 
 // What a picture leaves transparent (here its left half, black under the transparency) shows as
@@ -891,21 +894,33 @@ void TstStampRun::transparentPictureShowsAsWritten()
     QVERIFY(answerer->waitUntilAnswered());
     const QImage written(outputPath("clear." + format));
     QCOMPARE(written.size(), source.size());
-    if (format == "jpg") {
-        const auto near = [](QRgb a, QRgb b) {
-            return qAbs(qRed(a) - qRed(b)) <= 6 && qAbs(qGreen(a) - qGreen(b)) <= 6
-                && qAbs(qBlue(a) - qBlue(b)) <= 6;
-        };
-        QVERIFY(near(written.pixel(4, 14), shown.pixel(4, 14)));
-        QVERIFY(near(written.pixel(48, 8), shown.pixel(48, 8)));
-    } else {
-        QCOMPARE(qAlpha(written.pixel(4, 14)), 0);
+    const auto near = [](QRgb a, QRgb b) {
+        return qAbs(qRed(a) - qRed(b)) <= 6 && qAbs(qGreen(a) - qGreen(b)) <= 6
+            && qAbs(qBlue(a) - qBlue(b)) <= 6;
+    };
+    if (format == "png" || format == "tif")
         QCOMPARE(written.pixel(48, 8), qRgb(30, 140, 60));
-    }
+    else
+        QVERIFY(near(written.pixel(48, 8), shown.pixel(48, 8)));
+    if (format == "jpg")
+        QVERIFY(near(written.pixel(4, 14), shown.pixel(4, 14)));
+    else
+        QCOMPARE(qAlpha(written.pixel(4, 14)), 0);
 }
 
-void TstStampRun::jpegQualityIsApplied()
+void TstStampRun::qualityIsApplied_data()
 {
+    QTest::addColumn<QString>("format");
+    QTest::newRow("jpg") << "jpg";
+    QTest::newRow("webp") << "webp";
+    QTest::newRow("avif") << "avif";
+}
+
+// The slider's quality goes to the encoder of each format that takes one, which writes the
+// stamped picture the preview shows.
+void TstStampRun::qualityIsApplied()
+{
+    QFETCH(QString, format);
     QImage photo(64, 48, QImage::Format_RGB32);
     for (int y = 0; y < photo.height(); ++y) {
         for (int x = 0; x < photo.width(); ++x)
@@ -915,7 +930,7 @@ void TstStampRun::jpegQualityIsApplied()
     QDir().mkpath(QFileInfo(path).absolutePath());
     QVERIFY(photo.save(path));
     ui->files_list->addItem(path);
-    ui->outjpg_radio->setChecked(true);
+    window->findChild<QRadioButton *>("out" + format + "_radio")->setChecked(true);
     ui->comp_slider->setValue(37);
     answerer->choosePath(output());
     answerer->pressButton(QMessageBox::Ok);
@@ -925,12 +940,12 @@ void TstStampRun::jpegQualityIsApplied()
     const auto encoded = [&](int quality) {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        QImageWriter writer(&buffer, "jpg");
+        QImageWriter writer(&buffer, format.toLatin1());
         writer.setQuality(quality);
         writer.write(MainWindowProbe::stampedImage(*window));
         return buffer.data();
     };
-    const QByteArray written = fileBytes(outputPath("photo.jpg"));
+    const QByteArray written = fileBytes(outputPath("photo." + format));
     QCOMPARE(written, encoded(37));
     QVERIFY(written != encoded(90));
     QCOMPARE(ui->prog_bar->maximum(), 0);
@@ -1002,33 +1017,53 @@ void TstStampRun::colourSpaceIsKept_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("output");
+    QTest::addColumn<QColorSpace>("space");
+    QTest::addColumn<QColorSpace>("written");
+    const QColorSpace wide(QColorSpace::DisplayP3);
     for (const char *input : {"png", "jpg"}) {
-        for (const char *output : {"jpg", "png", "tif"})
-            QTest::addRow("%s to %s", input, output) << input << output;
+        for (const char *output : {"jpg", "png", "tif", "webp", "avif"})
+            QTest::addRow("%s to %s", input, output) << input << output << wide << wide;
     }
+    // An AVIF names the primaries of sRGB and Display P3 alone.
+    QTest::newRow("Adobe RGB to avif, converted into sRGB")
+        << "png"
+        << "avif" << QColorSpace(QColorSpace::AdobeRgb) << QColorSpace(QColorSpace::SRgb);
 }
 
+// The written file states the picture's colour space, or one its format can state, and holds
+// the colours the source shows.
 void TstStampRun::colourSpaceIsKept()
 {
     QFETCH(QString, input);
     QFETCH(QString, output);
-    QImage wide(32, 24, QImage::Format_RGB32);
-    wide.fill(qRgb(200, 40, 30));
-    wide.setColorSpace(QColorSpace::DisplayP3);
+    QFETCH(QColorSpace, space);
+    QFETCH(QColorSpace, written);
+    QImage source(32, 24, QImage::Format_RGB32);
+    source.fill(qRgb(200, 40, 30));
+    source.setColorSpace(space);
     const QString path = inputPath("wide." + input);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QVERIFY(wide.save(path));
+    QVERIFY(source.save(path));
     ui->files_list->addItem(path);
-    ui->outjpg_radio->setChecked(output == "jpg");
-    ui->outpng_radio->setChecked(output == "png");
-    ui->outtif_radio->setChecked(output == "tif");
+    window->findChild<QRadioButton *>("out" + output + "_radio")->setChecked(true);
+    // No stamp over the colours.
+    ui->wtrmark_edit->setText(QString());
+    MainWindowProbe::logoImage(*window) = QImage();
+    ui->shadow_spin->setValue(0);
     answerer->choosePath(this->output());
+    answerer->pressButton(QMessageBox::Yes);
+    answerer->pressButton(QMessageBox::Yes);
     answerer->pressButton(QMessageBox::Ok);
     pressStart();
     QVERIFY(answerer->waitUntilAnswered());
 
-    QCOMPARE(QImage(outputPath("wide." + output)).colorSpace(),
-             QColorSpace(QColorSpace::DisplayP3));
+    const QImage stamped(outputPath("wide." + output));
+    QCOMPARE(stamped.colorSpace(), written);
+    const QRgb shown = source.convertedToColorSpace(written).pixel(16, 12);
+    const QRgb kept = stamped.pixel(16, 12);
+    QVERIFY2(qAbs(qRed(kept) - qRed(shown)) <= 6 && qAbs(qGreen(kept) - qGreen(shown)) <= 6
+                 && qAbs(qBlue(kept) - qBlue(shown)) <= 6,
+             qPrintable(QString::number(kept, 16) + " for " + QString::number(shown, 16)));
 }
 
 // The run happens beside the window's event loop: a click made while pictures are stamped is

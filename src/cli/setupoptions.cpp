@@ -254,8 +254,9 @@ SetupOption metadataOption()
     const QStringList choices = {QStringLiteral("keep"), QStringLiteral("strip")};
     return {QStringLiteral("metadata"),
             choices.join(QLatin1Char('|')),
-            Texts::tr("keep: carry the photo information (camera, date, copyright) over; strip: "
-                      "write none."),
+            Texts::tr("keep: carry the photo information (camera, date, copyright) over, "
+                      "which an avif file cannot hold (each picture's line then says so); "
+                      "strip: write none."),
             {key},
             [key, choices](const QString &value, QString *problem) {
                 if (!choices.contains(value))
@@ -343,12 +344,15 @@ const QVector<SetupOption> &setupOptions()
         switchOption(QStringLiteral("no-scale-with-picture"),
                      Texts::tr("Draw the stamp at its own size on every picture."),
                      {{QStringLiteral("scalestamp_check"), false}}),
-        choiceOption(QStringLiteral("format"), outputFormats().join(QLatin1Char('|')),
-                     Texts::tr("The format written."), outputFormats(), formatButtonNames()),
-        wholeNumberOption(
-            QStringLiteral("quality"), QStringLiteral("Q"),
-            Texts::tr("The JPG quality, %1.").arg(rangeText(QStringLiteral("comp_slider"))),
-            QStringLiteral("comp_slider")),
+        choiceOption(QStringLiteral("format"), QStringLiteral("FORMAT"),
+                     Texts::tr("The format written: %1. What a picture leaves transparent is "
+                               "written over white as jpg, and kept in the others.")
+                         .arg(alternatives(outputFormats())),
+                     outputFormats(), formatButtonNames()),
+        wholeNumberOption(QStringLiteral("quality"), QStringLiteral("Q"),
+                          Texts::tr("The quality of jpg, webp and avif, %1.")
+                              .arg(rangeText(QStringLiteral("comp_slider"))),
+                          QStringLiteral("comp_slider")),
         metadataOption(),
         switchOption(QStringLiteral("keep-location"),
                      Texts::tr("Keep the location in the photo information. Without it, every "

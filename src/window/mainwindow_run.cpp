@@ -32,6 +32,10 @@ QString MainWindow::outputFormat() const
         return QStringLiteral("png");
     if (ui->outtif_radio->isChecked())
         return QStringLiteral("tif");
+    if (ui->outwebp_radio->isChecked())
+        return QStringLiteral("webp");
+    if (ui->outavif_radio->isChecked())
+        return QStringLiteral("avif");
     return QStringLiteral("jpg");
 }
 

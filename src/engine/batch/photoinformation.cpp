@@ -370,6 +370,40 @@ Exiv2::XmpData writtenXmp(Exiv2::XmpData xmp, const QSize &pixelSize, bool withP
     return xmp;
 }
 
+// The blocks a file of `type`, as the library names its types, has a place for that the library
+// writes: none where the library does not know the type or only reads it (AVIF, say).
+PhotoBlocks blockPlaces(int type)
+{
+    PhotoBlocks places;
+    if (type == Exiv2::ImageType::none)
+        return places;
+    const auto writable = [type](Exiv2::MetadataId block) {
+        return (Exiv2::ImageFactory::checkMode(type, block) & Exiv2::amWrite) != 0;
+    };
+    places.setFlag(PhotoBlock::Exif, writable(Exiv2::mdExif));
+    places.setFlag(PhotoBlock::Iptc, writable(Exiv2::mdIptc));
+    places.setFlag(PhotoBlock::Xmp, writable(Exiv2::mdXmp));
+    return places;
+}
+
+// The XMP written for `blocks` of `photo`: its XMP, and when `iptcInXmp` what its IPTC says, as
+// the library converts it, where the XMP does not say it already.
+Exiv2::XmpData photoXmp(const PhotoMetadata &photo, PhotoBlocks blocks, bool iptcInXmp)
+{
+    Exiv2::XmpData xmp;
+    if (blocks & PhotoBlock::Xmp)
+        xmp = photo.xmp;
+    if (iptcInXmp && blocks & PhotoBlock::Iptc) {
+        Exiv2::XmpData fromIptc;
+        Exiv2::copyIptcToXmp(photo.iptc, fromIptc);
+        for (const Exiv2::Xmpdatum &datum : fromIptc) {
+            if (xmp.findKey(Exiv2::XmpKey(datum.key())) == xmp.end())
+                xmp.add(datum);
+        }
+    }
+    return xmp;
+}
+
 } // namespace
 
 QStringList photoBlockNames(PhotoBlocks blocks)
@@ -475,13 +509,19 @@ PhotoBlocks addPhotoInformation(const PhotoInformation &information, QByteArray 
     const PhotoMetadata &photo = *information.metadata;
     QByteArray written;
     const QSize pixelSize = picture.size();
+    int type = Exiv2::ImageType::none;
+    troubleOf([&] {
+        type = Exiv2::ImageFactory::getType(
+            reinterpret_cast<const Exiv2::byte *>(encoded->constData()), long(encoded->size()));
+    });
+    const PhotoBlocks places = blockPlaces(type);
+    // A file without a place for IPTC (a WebP) takes what it says in its XMP.
+    const bool iptcInXmp = !(places & PhotoBlock::Iptc) && places & PhotoBlock::Xmp;
+    const PhotoBlocks carried = places | (iptcInXmp ? PhotoBlock::Iptc : PhotoBlocks());
     // A JPEG takes a fresh thumbnail where the photo had one; without it when that cannot be read.
     QByteArray thumbnail;
     troubleOf([&] {
-        if (Exiv2::ImageFactory::getType(
-                reinterpret_cast<const Exiv2::byte *>(encoded->constData()), long(encoded->size()))
-                == Exiv2::ImageType::jpeg
-            && Exiv2::ExifThumbC(photo.exif).copy().size_ > 0)
+        if (type == Exiv2::ImageType::jpeg && Exiv2::ExifThumbC(photo.exif).copy().size_ > 0)
             thumbnail = exifThumbnail(picture);
     });
     const auto writes = [&](PhotoBlocks blocks) {
@@ -492,23 +532,24 @@ PhotoBlocks addPhotoInformation(const PhotoInformation &information, QByteArray 
             if (blocks & PhotoBlock::Exif)
                 image->setExifData(
                     writtenExif(image->exifData(), photo.exif, pixelSize, thumbnail, keepLocation));
-            if (blocks & PhotoBlock::Iptc)
+            if (blocks & PhotoBlock::Iptc && !iptcInXmp)
                 image->setIptcData(photo.iptc);
-            if (blocks & PhotoBlock::Xmp)
-                image->setXmpData(
-                    writtenXmp(photo.xmp, pixelSize, image->iccProfileDefined(), keepLocation));
+            if (blocks & PhotoBlock::Xmp || (blocks & PhotoBlock::Iptc && iptcInXmp))
+                image->setXmpData(writtenXmp(photoXmp(photo, blocks, iptcInXmp), pixelSize,
+                                             image->iccProfileDefined(), keepLocation));
             image->writeMetadata();
             Exiv2::BasicIo &io = image->io();
             written = QByteArray(reinterpret_cast<const char *>(io.mmap()), int(io.size()));
             io.munmap();
         });
     };
-    PhotoBlocks writable = information.blocks;
-    if (!writes(writable)) {
+    PhotoBlocks writable = information.blocks & carried;
+    if (writable && !writes(writable)) {
         // A block the file cannot take costs that block alone.
+        const PhotoBlocks tried = writable;
         writable = {};
         for (const PhotoBlock block : {PhotoBlock::Exif, PhotoBlock::Iptc, PhotoBlock::Xmp}) {
-            if (information.blocks & block && writes(block))
+            if (tried & block && writes(block))
                 writable |= block;
         }
         if (writable && !writes(writable))

@@ -52,9 +52,11 @@ PhotoInformation readPhotoInformation(const QByteArray &fileBytes);
 // only, which stay). The source's thumbnail, which shows the picture without its stamp, is never
 // kept: a JPEG written from a source that had one gets a fresh one of `picture`, as a camera makes
 // it; other formats get none. The file's own tags (a TIFF's structure and resolution) and colour
-// profile stay as encoded. `information` must hold metadata. A block the library cannot write into
-// `encoded` (an EXIF too large for a JPEG, say) is left out alone; gives the blocks left out, with
-// `encoded` unchanged when all are.
+// profile stay as encoded. `information` must hold metadata. A format without a place for IPTC
+// (WebP) takes what the IPTC says in its XMP, where the XMP does not say it already. A block the
+// library cannot write into `encoded` (an EXIF too large for a JPEG, say) is left out alone, and
+// a format it cannot write at all (AVIF) gets none; gives the blocks left out, with `encoded`
+// unchanged when all are.
 PhotoBlocks addPhotoInformation(const PhotoInformation &information, QByteArray *encoded,
                                 const QImage &picture, bool keepLocation);
 

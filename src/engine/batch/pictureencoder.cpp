@@ -133,6 +133,25 @@ QImage withoutUnusedAlpha(const QImage &picture)
     return opaque;
 }
 
+// Whether an AVIF states the colours of a picture in `space` as they are. The format states them
+// by the codes of video standards instead of a profile, and its writer names the primaries of sRGB
+// and Display P3 with the sRGB, linear, 2.2 and 2.8 gamma curves, and no others: Adobe RGB, say,
+// would be written as sRGB primaries and shown duller.
+bool avifStatesColourSpace(const QColorSpace &space)
+{
+    using Primaries = QColorSpace::Primaries;
+    using Transfer = QColorSpace::TransferFunction;
+    if (!space.isValid())
+        return true;
+    const bool namedPrimaries
+        = space.primaries() == Primaries::SRgb || space.primaries() == Primaries::DciP3D65;
+    const Transfer transfer = space.transferFunction();
+    const bool namedCurve = transfer == Transfer::SRgb || transfer == Transfer::Linear
+        || (transfer == Transfer::Gamma
+            && (qFuzzyCompare(space.gamma(), 2.2f) || qFuzzyCompare(space.gamma(), 2.8f)));
+    return namedPrimaries && namedCurve;
+}
+
 } // namespace
 
 PictureEncoder::PictureEncoder(const QByteArray &format, int quality)
@@ -167,9 +186,11 @@ QByteArray PictureEncoder::encode(const QImage &picture, QString *reason) const
     QString encoderReason;
     // A format with alpha keeps the picture's, where a pixel is translucent; another gets what is
     // not opaque over white.
-    const QImage written = formatKeepsTransparency(QString::fromLatin1(format))
+    QImage written = formatKeepsTransparency(QString::fromLatin1(format))
         ? withoutUnusedAlpha(picture)
         : overWhite(picture);
+    if (format == "avif" && !avifStatesColourSpace(written.colorSpace()))
+        written = written.convertedToColorSpace(QColorSpace::SRgb);
     if (encodeInto(written, &buffer, &encoderReason))
         return bytes;
     if (reason)

@@ -23,7 +23,8 @@ public:
     // why: the encoder's warning when it gave one (its errors are often told only so), else the
     // toolkit's own text. A picture without a translucent pixel is written without alpha; in a
     // format that keeps no transparency (formatKeepsTransparency), what is not opaque is written
-    // over white.
+    // over white. An AVIF, which states no colour space but those of sRGB and Display P3, gets a
+    // picture in any other converted into sRGB.
     QByteArray encode(const QImage &picture, QString *reason) const;
 
 private:

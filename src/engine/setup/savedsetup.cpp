@@ -127,8 +127,8 @@ SavedSetup savedSetup(const SettingsMap &stored)
     stamp.referenceShorterSide = restoredInt(stored, "referenceside_spin");
 
     setup.job.format = outputFormats().at(checkedButton(stored, formatButtonNames(), 0));
-    setup.jpgQuality = restoredInt(stored, "comp_slider");
-    setup.job.quality = writerQuality(setup.job.format, setup.jpgQuality);
+    setup.qualityControl = restoredInt(stored, "comp_slider");
+    setup.job.quality = writerQuality(setup.job.format, setup.qualityControl);
     setup.logoFileName = restored(stored, "logo_file_name").toString();
     setup.job.keepMetadata = restored(stored, "keepinfo_check").toBool();
     setup.job.keepLocation = !restored(stored, "dropgps_check").toBool();
@@ -165,7 +165,7 @@ SettingsMap savedSettings(const SettingsMap &stored)
     saved.insert(QStringLiteral("txt_x_spin"), stamp.textOffset.x());
     saved.insert(QStringLiteral("txt_y_spin"), stamp.textOffset.y());
     checkOne(saved, formatButtonNames(), outputFormats().indexOf(setup.job.format));
-    saved.insert(QStringLiteral("comp_slider"), setup.jpgQuality);
+    saved.insert(QStringLiteral("comp_slider"), setup.qualityControl);
     saved.insert(QStringLiteral("last_output_folder"),
                  restored(stored, QStringLiteral("last_output_folder")));
     saved.insert(QStringLiteral("keepinfo_check"), setup.job.keepMetadata);
@@ -176,7 +176,9 @@ SettingsMap savedSettings(const SettingsMap &stored)
     return saved;
 }
 
-int writerQuality(const QString &format, int jpgQuality)
+int writerQuality(const QString &format, int qualityControl)
 {
-    return format == QLatin1String("jpg") ? jpgQuality : -1;
+    static const QStringList withQuality
+        = {QStringLiteral("jpg"), QStringLiteral("webp"), QStringLiteral("avif")};
+    return withQuality.contains(format) ? qualityControl : -1;
 }

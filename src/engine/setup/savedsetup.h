@@ -14,7 +14,7 @@ struct SavedSetup
 {
     StampJob job;
     QString logoFileName; // the stored logo file, which the window reads when it exists
-    int jpgQuality = 90; // the JPG quality control, whatever the stored format
+    int qualityControl = 90; // the quality of JPG, WebP and AVIF, whatever the stored format
 };
 
 // The values a store holds under the keys of the table; a key it lacks is left out.
@@ -28,7 +28,8 @@ SavedSetup savedSetup(const QSettings &store);
 // font and colour as their codecs write them), so that the result means what `stored` means.
 QSettings::SettingsMap savedSettings(const QSettings::SettingsMap &stored);
 
-// The quality a run writes `format` with: `jpgQuality` for "jpg", else the writer's default (-1).
-int writerQuality(const QString &format, int jpgQuality);
+// The quality a run writes `format` with: `qualityControl` for "jpg", "webp" and "avif", the
+// formats whose encoders trade size for fidelity; else the writer's default (-1).
+int writerQuality(const QString &format, int qualityControl);
 
 #endif // TESSARO_SAVEDSETUP_H

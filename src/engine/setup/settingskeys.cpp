@@ -38,7 +38,8 @@ QStringList placementButtonNames(const QString &prefix)
 
 QStringList outputFormats()
 {
-    return {QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("tif")};
+    return {QStringLiteral("jpg"), QStringLiteral("png"), QStringLiteral("tif"),
+            QStringLiteral("webp"), QStringLiteral("avif")};
 }
 
 QStringList formatButtonNames()
@@ -94,6 +95,8 @@ const QVector<SettingKey> &settingKeys()
         control("outjpg_radio", true),
         control("outpng_radio", false),
         control("outtif_radio", false),
+        control("outwebp_radio", false),
+        control("outavif_radio", false),
         ranged("comp_slider", 90, 1, 100),
         member("last_output_folder", SettingTarget::LastOutputFolder, QString()),
         control("keepinfo_check", true),

@@ -27,8 +27,8 @@ struct SettingKey
 // `prefix` ("txt_" or "logo_") + cell + "_btn", in reading order.
 QStringList placementButtonNames(const QString &prefix);
 
-// The formats a run writes, "jpg", "png" and "tif", and the names, which are also the settings
-// keys, of their buttons ("out" + format + "_radio") in the same order.
+// The formats a run writes, "jpg", "png", "tif", "webp" and "avif", and the names, which are also
+// the settings keys, of their buttons ("out" + format + "_radio") in the same order.
 QStringList outputFormats();
 QStringList formatButtonNames();
 
