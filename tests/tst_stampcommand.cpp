@@ -861,20 +861,25 @@ void TstStampCommand::phoneAndWebPhotos()
                  preview.convertToFormat(QImage::Format_ARGB32));
     const QString notKept
         = "The photo information (camera, date, copyright) of " + input + " was not kept";
-    QCOMPARE(windowLog.contains(notKept), information == "not kept");
+    // AVIF takes no photo information; it describes only the colours of sRGB and Display P3.
+    const bool avif = format == "avif";
+    const bool kept = information == "kept" && !avif;
+    QCOMPARE(windowLog.contains(notKept),
+             information == "not kept" || (information == "kept" && avif));
 
+    Exiv2::enableBMFF(); // to read an AVIF file
     const auto image = Exiv2::ImageFactory::open(
         reinterpret_cast<const Exiv2::byte *>(bytes.constData()), long(bytes.size()));
     image->readMetadata();
     const Exiv2::ExifData &exif = image->exifData();
     const Exiv2::XmpData &xmp = image->xmpData();
     const auto make = exif.findKey(Exiv2::ExifKey("Exif.Image.Make"));
-    QCOMPARE(make != exif.end() && make->toString() == "Tessaro", information == "kept");
-    QCOMPARE(xmp.findKey(Exiv2::XmpKey("Xmp.dc.creator")) != xmp.end(), information == "kept");
+    QCOMPARE(make != exif.end() && make->toString() == "Tessaro", kept);
+    QCOMPARE(xmp.findKey(Exiv2::XmpKey("Xmp.dc.creator")) != xmp.end(), kept);
     QVERIFY(exif.findKey(Exiv2::ExifKey("Exif.GPSInfo.GPSLatitude")) == exif.end());
     // The profile's primaries, which the reader of the source may leave out.
     QCOMPARE(written.colorSpace().primaries() == QColorSpace::Primaries::AdobeRgb,
-             source == "wide.avif");
+             source == "wide.avif" && !avif);
     const auto orientation = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
     QVERIFY(orientation == exif.end() || orientation->toLong() == 1);
 }
