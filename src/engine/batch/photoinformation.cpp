@@ -404,20 +404,6 @@ Exiv2::XmpData photoXmp(const PhotoMetadata &photo, PhotoBlocks blocks, bool ipt
     return xmp;
 }
 
-} // namespace
-
-QStringList photoBlockNames(PhotoBlocks blocks)
-{
-    QStringList names;
-    if (blocks & PhotoBlock::Exif)
-        names << QStringLiteral("EXIF");
-    if (blocks & PhotoBlock::Iptc)
-        names << QStringLiteral("IPTC");
-    if (blocks & PhotoBlock::Xmp)
-        names << QStringLiteral("XMP");
-    return names;
-}
-
 // The information of a HEIF, AVIF or JPEG XL file that the library's own reading of its boxes
 // missed, added to `metadata`: the EXIF and XMP items of a HEIF or AVIF file, which it does not
 // find where their locations have a base offset (as libheif writes them). The blocks the file
@@ -449,6 +435,20 @@ PhotoBlocks boxedInformation(const QByteArray &fileBytes, PhotoMetadata *metadat
     if (boxes.compressed.xmp)
         unreadable |= PhotoBlock::Xmp;
     return unreadable;
+}
+
+} // namespace
+
+QStringList photoBlockNames(PhotoBlocks blocks)
+{
+    QStringList names;
+    if (blocks & PhotoBlock::Exif)
+        names << QStringLiteral("EXIF");
+    if (blocks & PhotoBlock::Iptc)
+        names << QStringLiteral("IPTC");
+    if (blocks & PhotoBlock::Xmp)
+        names << QStringLiteral("XMP");
+    return names;
 }
 
 void preparePhotoInformation()
