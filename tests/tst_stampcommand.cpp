@@ -100,6 +100,27 @@ QString writeFile(const QString &path, const QByteArray &content)
     return path;
 }
 
+// Runs the window's list into `folder`, answering the questions that come up with `answers`, and
+// gives what the run logged but its "Stamping ..." line.
+QStringList runInWindow(MainWindow &window, const QString &folder,
+                        const QList<QMessageBox::StandardButton> &answers)
+{
+    Ui::MainWindow *ui = MainWindowProbe::ui(window);
+    DialogAnswerer answerer;
+    answerer.choosePath(folder);
+    for (const QMessageBox::StandardButton answer : answers)
+        answerer.pressButton(answer);
+    QTest::mouseClick(ui->start_btn, Qt::LeftButton);
+    if (!answerer.waitUntilAnswered())
+        return {"(a question of the window was left unanswered)"};
+    QStringList log;
+    for (const QString &line : ui->log_plain->toPlainText().split('\n')) {
+        if (!line.isEmpty() && !line.startsWith("Stamping "))
+            log << line;
+    }
+    return log;
+}
+
 // A settings file that stamps nothing: the output is the picture itself.
 QString plainSettings(const QString &path)
 {
@@ -627,15 +648,7 @@ void TstStampCommand::stampsAsTheWindowDoes()
         ui->files_list->addItems(inputs);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        DialogAnswerer answerer;
-        answerer.choosePath(windowOut);
-        answerer.pressButton(QMessageBox::Ok);
-        QTest::mouseClick(ui->start_btn, Qt::LeftButton);
-        QVERIFY(answerer.waitUntilAnswered());
-        for (const QString &line : ui->log_plain->toPlainText().split('\n')) {
-            if (!line.isEmpty() && !line.startsWith("Stamping "))
-                windowLog << line;
-        }
+        windowLog = runInWindow(window, windowOut, {QMessageBox::Ok});
     }
     QStringList written = {"deep", "photo", "small", "turned"};
     for (QString &name : written)
@@ -833,17 +846,9 @@ void TstStampCommand::phoneAndWebPhotos()
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         preview = MainWindowProbe::stampedImage(window).copy();
-        DialogAnswerer answerer;
-        answerer.choosePath(windowOut);
-        answerer.pressButton(QMessageBox::Yes); // without a text
-        answerer.pressButton(QMessageBox::Yes); // without a logo
-        answerer.pressButton(QMessageBox::Ok);
-        QTest::mouseClick(ui->start_btn, Qt::LeftButton);
-        QVERIFY(answerer.waitUntilAnswered());
-        for (const QString &line : ui->log_plain->toPlainText().split('\n')) {
-            if (!line.isEmpty() && !line.startsWith("Stamping "))
-                windowLog << line;
-        }
+        // Yes to going on without a text, and without a logo.
+        windowLog
+            = runInWindow(window, windowOut, {QMessageBox::Yes, QMessageBox::Yes, QMessageBox::Ok});
     }
     const Finished done = runStamp({"--output", path("out"), input}, store.path());
     QCOMPARE(done.status, 0);
