@@ -202,6 +202,7 @@ struct ChildResult
     QByteArray output;
     qint64 peakBytes = 0;
     double cpuSeconds = 0; // user and system
+    double seconds = 0; // from start to end, when the launcher timed it
     bool ok = false;
 };
 
@@ -247,11 +248,14 @@ Pass floorPass(const QStringList &photos, const QString &mode)
 }
 
 // The launcher's side: bench_run --measure PROGRAM ARG...: runs PROGRAM with its output on standard
-// error and prints its exit status, its peak resident bytes and its CPU seconds. A process forked
-// from the benchmark counts the benchmark's memory as its own until it starts the program, and
-// keeps that peak; this launcher, started afresh, is small.
+// error and prints its exit status, its peak resident bytes, its CPU seconds and the seconds from
+// its start to its end. A process forked from the benchmark counts the benchmark's memory as its
+// own until it starts the program, and keeps that peak; this launcher, started afresh, is small,
+// and its own start (it loads the window's libraries) is not timed.
 int measureChild(char *argv[])
 {
+    QElapsedTimer clock;
+    clock.start();
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(STDERR_FILENO, STDOUT_FILENO);
@@ -262,12 +266,14 @@ int measureChild(char *argv[])
     rusage usage {};
     if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
         return 1;
-    std::printf("%d %lld %.6f\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-                qint64(usage.ru_maxrss) * 1024, userAndSystemSeconds(usage));
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    std::printf("%d %lld %.6f %.6f\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                qint64(usage.ru_maxrss) * 1024, userAndSystemSeconds(usage), seconds);
     return 0;
 }
 
-// `program` with `args` through the launcher: whether it succeeded, its peak and its CPU time.
+// `program` with `args` through the launcher: whether it succeeded, its peak, its CPU time and
+// its wall time.
 ChildResult runMeasured(const QString &program, const QStringList &args)
 {
     const ChildResult launcher = waitForChild(startChild(
@@ -277,6 +283,7 @@ ChildResult runMeasured(const QString &program, const QStringList &args)
     result.ok = launcher.ok && figures.value(0) == "0";
     result.peakBytes = figures.value(1).toLongLong();
     result.cpuSeconds = figures.value(2).toDouble();
+    result.seconds = figures.value(3).toDouble();
     return result;
 }
 
@@ -401,16 +408,13 @@ CommandRun commandLine(const QString &program, const QString &settingsFile,
                        const QString &corpusDir, const QStringList &photos, const QString &format,
                        const QString &outputDir)
 {
-    QElapsedTimer clock;
-    clock.start();
     const ChildResult result = runMeasured(
         program,
         {"--quiet", "--jobs", QString::number(QThread::idealThreadCount()), "--format", format,
          "--settings", settingsFile, "--output", outputDir, corpusDir + "/photos"});
-    const double seconds = clock.nsecsElapsed() / 1e9;
     const int written = QDir(outputDir).entryList(QDir::Files).size();
-    const bool ok = result.ok && written == photos.size();
-    return {ok ? photos.size() / seconds : 0, result.peakBytes, result.cpuSeconds};
+    const bool ok = result.ok && written == photos.size() && result.seconds > 0;
+    return {ok ? photos.size() / result.seconds : 0, result.peakBytes, result.cpuSeconds};
 }
 
 // The peak signal-to-noise ratio of `picture` against `reference` over red, green and blue, in dB;

@@ -127,8 +127,11 @@ StampResult stampFile(const QString &path, const StampJob &job, const RunShare &
 
     result.placement = placeStamp(job.stamp, job.logo.size(), result.picture.image);
     StampRenderer renderer(share.logos ? share.logos : std::make_shared<ScaledLogos>());
-    result.stamped = renderer.render(result.picture.image, result.picture.opaque, job.logo,
-                                     job.stamp, result.placement.text, result.placement.logo);
+    const bool picturesWanted = !share.picturesWanted || share.picturesWanted();
+    result.stamped = renderer.render(picturesWanted ? result.picture.image
+                                                    : std::move(result.picture.image),
+                                     result.picture.opaque, job.logo, job.stamp,
+                                     result.placement.text, result.placement.logo);
     if (result.stamped.image.isNull())
         return end(PictureOutcome::NotWritten, result.stamped.error);
     if (stopped())

@@ -11,6 +11,7 @@
 
 #include "engine/batch/picturesaver.h"
 
+#include <functional>
 #include <memory>
 
 class MemoryBudget;
@@ -41,12 +42,16 @@ struct StampResult
 };
 
 // What the pictures of a run share: the gate their names pass in order, the memory they may hold
-// at once, and the logos scaled once for all of them. Each may be missing.
+// at once, and the logos scaled once for all of them. Each may be missing. `picturesWanted` says
+// whether the run still wants a picture's working copy back beside its stamped picture (by
+// default it does); when it does not, the stamp is drawn on the working copy itself, which saves
+// a copy of the picture.
 struct RunShare
 {
     SaveTurn turn;
     MemoryBudget *memory = nullptr;
     std::shared_ptr<ScaledLogos> logos;
+    std::function<bool()> picturesWanted;
 };
 
 // Stamps the picture file at `path` with `job`: read once, working copy, render, encode with the

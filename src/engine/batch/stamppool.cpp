@@ -124,7 +124,9 @@ void StampPool::stamp(int ticket, const QString &path, const StampJob &job)
     shared->latestTicket = ticket;
     inFlight.emplace(ticket, path);
     threads->start([shared = shared, ticket, path, job] {
-        const RunShare share {{&shared->gate, ticket}, &shared->memory, shared->logos};
+        // Only the newest picture's copies can be the ones a viewer keeps.
+        const RunShare share {{&shared->gate, ticket}, &shared->memory, shared->logos,
+                              [&shared, ticket] { return ticket >= shared->latestTicket; }};
         StampResult result = stampFile(path, job, share);
         if (ticket < shared->latestTicket) {
             result.picture.image = QImage();

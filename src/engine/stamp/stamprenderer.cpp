@@ -30,6 +30,16 @@ QFont scaledFont(const QFont &font, double factor)
     return scaled;
 }
 
+// Whether a picture of `pictureSize` is resized: resizing is on, and the picture does not fit
+// inside the box when it is never to be enlarged. A picture that fits keeps its size even where
+// ignoring the aspect ratio would stretch it along one side only.
+bool resizesPicture(const QSize &pictureSize, const StampSettings &settings)
+{
+    const bool fits = pictureSize.width() <= settings.outputSize.width()
+        && pictureSize.height() <= settings.outputSize.height();
+    return settings.resize && !(settings.neverEnlarge && fits);
+}
+
 } // namespace
 
 QSize scaledLogoSize(const QSize &logoSize, double scale)
@@ -38,12 +48,6 @@ QSize scaledLogoSize(const QSize &logoSize, double scale)
     return QSize(side(logoSize.width()), side(logoSize.height()));
 }
 
-bool resizesPicture(const QSize &pictureSize, const StampSettings &settings)
-{
-    const bool fits = pictureSize.width() <= settings.outputSize.width()
-        && pictureSize.height() <= settings.outputSize.height();
-    return settings.resize && !(settings.neverEnlarge && fits);
-}
 
 QSize stampedSize(const QSize &pictureSize, const StampSettings &settings)
 {
@@ -97,7 +101,7 @@ StampRenderer::StampRenderer(std::shared_ptr<ScaledLogos> logos)
 {
 }
 
-StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, const QImage &logo,
+StampedPicture StampRenderer::render(QImage picture, bool pictureOpaque, const QImage &logo,
                                      const StampSettings &settings, const QPoint &textPos,
                                      const QPoint &logoPos)
 {
@@ -108,8 +112,8 @@ StampedPicture StampRenderer::render(const QImage &picture, bool pictureOpaque, 
     stamped.error = stampedSizeRefusal(picture.size(), size);
     if (!stamped.error.isEmpty())
         return stamped;
-    const bool resizes = resizesPicture(picture.size(), settings);
-    stamped.image = resizes ? resized(picture, pictureOpaque, settings) : picture;
+    const bool resizes = size != picture.size();
+    stamped.image = resizes ? resized(picture, pictureOpaque, settings) : std::move(picture);
     if (stamped.image.isNull()) {
         stamped.error = notEnoughMemoryReason(QStringLiteral("the stamped picture"), size);
         return stamped;

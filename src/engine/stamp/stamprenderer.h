@@ -60,7 +60,7 @@ struct StampedPicture
     QString error;
 };
 
-// Draws the stamp on a copy of a picture: optional resize, then the band, then the text at
+// Draws the stamp on a picture (see render()): optional resize, then the band, then the text at
 // `textPos`, then the scaled logo at `logoPos`. It keeps the last resized picture, and scaled
 // logos in `logos`, so that rendering the same picture again with the same sizes scales nothing.
 // A logo scaled larger than the picture is never made whole: only the part that lands on the
@@ -72,8 +72,10 @@ public:
     // scaled once for all its pictures; a place of the renderer's own by default.
     explicit StampRenderer(std::shared_ptr<ScaledLogos> logos = std::make_shared<ScaledLogos>());
 
-    // `pictureOpaque`: every pixel of `picture` is known to have alpha 255.
-    StampedPicture render(const QImage &picture, bool pictureOpaque, const QImage &logo,
+    // `pictureOpaque`: every pixel of `picture` is known to have alpha 255. A picture already at
+    // its stamped size is drawn on in place when the caller hands over its only reference
+    // (std::move), and on a copy otherwise.
+    StampedPicture render(QImage picture, bool pictureOpaque, const QImage &logo,
                           const StampSettings &settings, const QPoint &textPos,
                           const QPoint &logoPos);
 
@@ -90,11 +92,6 @@ private:
 
 // The logo's drawn size: each side multiplied by `scale` and truncated toward zero.
 QSize scaledLogoSize(const QSize &logoSize, double scale);
-
-// Whether a picture of `pictureSize` is resized: resizing is on, and the picture does not fit
-// inside the box when it is never to be enlarged. A picture that fits keeps its size even where
-// ignoring the aspect ratio would stretch it along one side only.
-bool resizesPicture(const QSize &pictureSize, const StampSettings &settings);
 
 // The size of a picture of `pictureSize` once stamped with `settings`: the resized size, or the
 // picture's own.
