@@ -19,6 +19,9 @@
 
 #include <sys/stat.h>
 
+#include <mutex>
+#include <thread>
+
 namespace {
 
 // A clock that gives these times one after the other, then the last one again.
@@ -96,6 +99,8 @@ private slots:
     void alphaOnlyWhereAPixelIsTranslucent_data();
     void alphaOnlyWhereAPixelIsTranslucent();
     void runHandsBackInListOrder();
+    void waiterLendsItsPlaceUntilItsTurn_data();
+    void waiterLendsItsPlaceUntilItsTurn();
     void stoppedRunLeavesWholeFilesOnly();
 };
 
@@ -804,6 +809,37 @@ void TstBatchFiles::runHandsBackInListOrder()
     QCOMPARE(collected.results.at(1).outcome.kind, PictureOutcome::Renamed);
     QVERIFY(QFileInfo(collected.results.at(1).outcome.output).fileName().startsWith("a_"));
     QCOMPARE(collected.results.at(4).outcome.kind, PictureOutcome::Missing);
+}
+
+void TstBatchFiles::waiterLendsItsPlaceUntilItsTurn_data()
+{
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("the earlier picture is saved") << false;
+    QTest::newRow("the gate closes") << true;
+}
+
+// A picture done before an earlier one lends its worker's place while it waits, and takes it back
+// once it may go on, whichever way the wait ends; one whose turn it is waits for nothing.
+void TstBatchFiles::waiterLendsItsPlaceUntilItsTurn()
+{
+    QFETCH(bool, closed);
+    QStringList events;
+    std::mutex eventsMutex;
+    const auto note = [&](const QString &event) {
+        const std::lock_guard<std::mutex> lock(eventsMutex);
+        events << event;
+    };
+    SaveGate gate([&](bool waiting) { note(waiting ? "lent" : "taken back"); });
+    std::thread later([&] { gate.passInTurn(1, [&] { note("1 named"); }); });
+    QTRY_COMPARE(events, QStringList {"lent"});
+    if (closed)
+        gate.close();
+    else
+        gate.passInTurn(0, [&] { note("0 named"); });
+    later.join();
+    QCOMPARE(events,
+             closed ? QStringList({"lent", "taken back"})
+                    : QStringList({"lent", "0 named", "taken back", "1 named"}));
 }
 
 void TstBatchFiles::stoppedRunLeavesWholeFilesOnly()

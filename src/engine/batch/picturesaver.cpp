@@ -160,6 +160,11 @@ SavedPicture discarded()
 
 } // namespace
 
+SaveGate::SaveGate(std::function<void(bool)> waiting)
+    : waiting(std::move(waiting))
+{
+}
+
 void SaveGate::close()
 {
     const std::lock_guard<std::mutex> lock(mutex);
@@ -190,7 +195,14 @@ bool SaveGate::isSettled(int ticket) const
 bool SaveGate::passInTurn(int ticket, const std::function<void()> &move)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    turnTaken.wait(lock, [&] { return turns.isTurnOf(ticket) || !open; });
+    const auto mayPass = [&] { return turns.isTurnOf(ticket) || !open; };
+    if (!mayPass()) {
+        if (waiting)
+            waiting(true);
+        turnTaken.wait(lock, mayPass);
+        if (waiting)
+            waiting(false);
+    }
     if (open)
         move();
     turns.end(ticket);

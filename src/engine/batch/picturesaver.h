@@ -31,6 +31,10 @@ struct SavedPicture
 class SaveGate
 {
 public:
+    // `waiting(true)` and `waiting(false)` bracket, on its thread, every wait of a picture for an
+    // earlier one's turn: a pool of threads can let another picture go on meanwhile.
+    explicit SaveGate(std::function<void(bool)> waiting = {});
+
     void close();
     bool isOpen() const;
     // Marks `ticket` as being saved, a file of it in the output folder; false, when closed.
@@ -45,6 +49,7 @@ public:
     void endTurn(int ticket);
 
 private:
+    const std::function<void(bool)> waiting;
     mutable std::mutex mutex;
     std::condition_variable turnTaken;
     bool open = true;

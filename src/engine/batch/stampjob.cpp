@@ -128,10 +128,9 @@ StampResult stampFile(const QString &path, const StampJob &job, const RunShare &
     result.placement = placeStamp(job.stamp, job.logo.size(), result.picture.image);
     StampRenderer renderer(share.logos ? share.logos : std::make_shared<ScaledLogos>());
     const bool picturesWanted = !share.picturesWanted || share.picturesWanted();
-    result.stamped = renderer.render(picturesWanted ? result.picture.image
-                                                    : std::move(result.picture.image),
-                                     result.picture.opaque, job.logo, job.stamp,
-                                     result.placement.text, result.placement.logo);
+    result.stamped = renderer.render(
+        picturesWanted ? result.picture.image : std::move(result.picture.image),
+        result.picture.opaque, job.logo, job.stamp, result.placement.text, result.placement.logo);
     if (result.stamped.image.isNull())
         return end(PictureOutcome::NotWritten, result.stamped.error);
     if (stopped())
@@ -156,6 +155,9 @@ StampResult stampFile(const QString &path, const StampJob &job, const RunShare &
         outcome.informationNotKept = photoBlockNames(information.unreadable | notWritten);
         outcome.informationPartlyKept = information.blocks & ~notWritten;
     }
+    // What waits for its turn to be saved is the file, not the picture.
+    if (!picturesWanted)
+        result.stamped.image = QImage();
 
     const SavedPicture saved
         = savePicture(encoded, job.outputFolder, QFileInfo(path).completeBaseName(), job.format,

@@ -14,8 +14,15 @@
 
 struct StampPool::Shared
 {
-    explicit Shared(qint64 memoryBudget)
-        : memory(memoryBudget)
+    Shared(qint64 memoryBudget, QThreadPool *threads)
+        : gate([threads](bool waiting) {
+            // A worker waiting for an earlier picture's turn lends its place to the next picture.
+            if (waiting)
+                threads->releaseThread();
+            else
+                threads->reserveThread();
+        })
+        , memory(memoryBudget)
     {
     }
 
@@ -91,8 +98,9 @@ qint64 defaultMemoryBudget()
 
 StampPool::StampPool(int workers, qint64 memoryBudget, QObject *parent)
     : QObject(parent)
-    , shared(std::make_shared<Shared>(memoryBudget >= 0 ? memoryBudget : defaultMemoryBudget()))
     , threads(new QThreadPool)
+    , shared(std::make_shared<Shared>(memoryBudget >= 0 ? memoryBudget : defaultMemoryBudget(),
+                                      threads))
 {
     qRegisterMetaType<StampResult>();
     threads->setMaxThreadCount(qMax(1, workers));
@@ -125,7 +133,9 @@ void StampPool::stamp(int ticket, const QString &path, const StampJob &job)
     inFlight.emplace(ticket, path);
     threads->start([shared = shared, ticket, path, job] {
         // Only the newest picture's copies can be the ones a viewer keeps.
-        const RunShare share {{&shared->gate, ticket}, &shared->memory, shared->logos,
+        const RunShare share {{&shared->gate, ticket},
+                              &shared->memory,
+                              shared->logos,
                               [&shared, ticket] { return ticket >= shared->latestTicket; }};
         StampResult result = stampFile(path, job, share);
         if (ticket < shared->latestTicket) {

@@ -46,8 +46,8 @@ private:
 
     void receive(int ticket, const QString &path, const StampResult &result);
 
-    std::shared_ptr<Shared> shared; // also held by each picture's thread
     QThreadPool *threads;
+    std::shared_ptr<Shared> shared; // also held by each picture's thread
     std::map<int, QString> inFlight; // given, not handed back, not abandoned
     bool abandonedPictures = false;
 };

@@ -48,7 +48,6 @@ QSize scaledLogoSize(const QSize &logoSize, double scale)
     return QSize(side(logoSize.width()), side(logoSize.height()));
 }
 
-
 QSize stampedSize(const QSize &pictureSize, const StampSettings &settings)
 {
     if (!resizesPicture(pictureSize, settings))
