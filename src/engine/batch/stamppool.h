@@ -16,8 +16,9 @@ class QThreadPool;
 // one-at-a-time run. A picture is decoded once the memory its header asks for fits the budget
 // beside the pictures before it; the number of workers bounds how many are stamped at once, not
 // their memory. A result keeps its working copy and its stamped picture only when no later
-// picture had been given by the time it was done: they are the size of the whole photo, and only
-// the newest one can be the picture a viewer keeps.
+// picture had been given by the time it was drawn and done: they are the size of the whole photo,
+// and only the newest one can be the picture a viewer keeps. A worker whose picture waits for an
+// earlier one's turn to take its name lends its place to the next picture meanwhile.
 class StampPool : public QObject
 {
     Q_OBJECT
