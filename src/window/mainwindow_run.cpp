@@ -3,6 +3,7 @@
 #include "engine/batch/outcometexts.h"
 #include "engine/batch/stamprun.h"
 #include "engine/setup/savedsetup.h"
+#include "engine/setup/settingskeys.h"
 #include "ui_mainwindow.h"
 #include "window/widgets/startfolder.h"
 #include "window/windowtexts.h"
@@ -10,6 +11,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRadioButton>
 
 void MainWindow::on_start_btn_pressed()
 {
@@ -26,17 +28,12 @@ void MainWindow::on_start_btn_pressed()
 
 QString MainWindow::outputFormat() const
 {
-    if (ui->outjpg_radio->isChecked())
-        return QStringLiteral("jpg");
-    if (ui->outpng_radio->isChecked())
-        return QStringLiteral("png");
-    if (ui->outtif_radio->isChecked())
-        return QStringLiteral("tif");
-    if (ui->outwebp_radio->isChecked())
-        return QStringLiteral("webp");
-    if (ui->outavif_radio->isChecked())
-        return QStringLiteral("avif");
-    return QStringLiteral("jpg");
+    const QStringList buttons = formatButtonNames();
+    for (int i = 0; i < buttons.size(); ++i) {
+        if (findChild<QRadioButton *>(buttons.at(i))->isChecked())
+            return outputFormats().at(i);
+    }
+    return outputFormats().constFirst();
 }
 
 void MainWindow::confirmStop()

@@ -5,6 +5,8 @@
 #include <QVector>
 #include <QtEndian>
 
+#include <optional>
+
 namespace {
 
 // Most bytes the metadata box of a HEIF or AVIF file may hold: a phone's holds a few kilobytes.
@@ -60,23 +62,33 @@ struct Box
     qint64 end = 0;
 };
 
+// The box whose header `reader` is at, in a span that ends at `spanEnd` (where a box of size 0
+// runs to); the reader is left after the header. Nothing on a broken header or a box that runs
+// past the span.
+std::optional<Box> boxAt(BoxReader &reader, qint64 spanEnd)
+{
+    const qint64 start = reader.at;
+    quint64 size = reader.number(4);
+    const QByteArray type = reader.type();
+    if (size == 1)
+        size = reader.number(8);
+    else if (size == 0)
+        size = quint64(spanEnd - start);
+    if (reader.failed || size < quint64(reader.at - start) || size > quint64(spanEnd - start))
+        return std::nullopt;
+    return Box {type, reader.at, start + qint64(size)};
+}
+
 // The boxes that follow one another in `reader`'s span.
 QVector<Box> childBoxes(BoxReader reader)
 {
     QVector<Box> boxes;
     while (reader.at + 8 <= reader.end && boxes.size() < MaxTopLevelBoxes) {
-        const qint64 start = reader.at;
-        quint64 size = reader.number(4);
-        const QByteArray type = reader.type();
-        if (size == 1)
-            size = reader.number(8);
-        else if (size == 0)
-            size = quint64(reader.end - start);
-        if (reader.failed || size < quint64(reader.at - start)
-            || size > quint64(reader.end - start))
+        const std::optional<Box> box = boxAt(reader, reader.end);
+        if (!box)
             break;
-        boxes.append({type, reader.at, start + qint64(size)});
-        reader.at = start + qint64(size);
+        boxes.append(*box);
+        reader.at = box->end;
     }
     return boxes;
 }
@@ -285,16 +297,10 @@ bool readBoxHeader(QIODevice *device, qint64 offset, Box *box)
     if (head.size() < 8)
         return false;
     BoxReader reader(head, 0, head.size());
-    quint64 size = reader.number(4);
-    box->type = reader.type();
-    if (size == 1)
-        size = reader.number(8);
-    else if (size == 0)
-        size = quint64(device->size() - offset);
-    box->content = offset + reader.at;
-    if (reader.failed || size < quint64(reader.at) || size > quint64(device->size() - offset))
+    const std::optional<Box> found = boxAt(reader, device->size() - offset);
+    if (!found)
         return false;
-    box->end = offset + qint64(size);
+    *box = {found->type, offset + found->content, offset + found->end};
     return true;
 }
 
