@@ -10,6 +10,7 @@
 #include "engine/setup/settingskeys.h"
 #include "engine/setup/settingsstore.h"
 #include "support/hostilefiles.h"
+#include "support/profiledfiles.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"
 #include "support/watchdog.h"
@@ -360,9 +361,7 @@ void TstHostile::everyOrientationComesOutUpright()
                 continue;
             const QRgb got = written.pixel(x, y);
             const QRgb expected = reference.pixel(x, y);
-            QVERIFY2(qAbs(qRed(got) - qRed(expected)) <= tolerance
-                         && qAbs(qGreen(got) - qGreen(expected)) <= tolerance
-                         && qAbs(qBlue(got) - qBlue(expected)) <= tolerance,
+            QVERIFY2(isNearColor(got, expected, tolerance),
                      qPrintable(QStringLiteral("pixel %1,%2 is %3, not %4")
                                     .arg(x)
                                     .arg(y)

@@ -5,6 +5,7 @@
 #include "engine/stamp/placement.h"
 #include "support/dialoganswerer.h"
 #include "support/hostilefiles.h"
+#include "support/profiledfiles.h"
 #include "support/testenv.h"
 #include "support/testfiles.h"
 #include "support/watchdog.h"
@@ -894,16 +895,12 @@ void TstStampRun::transparentPictureShowsAsWritten()
     QVERIFY(answerer->waitUntilAnswered());
     const QImage written(outputPath("clear." + format));
     QCOMPARE(written.size(), source.size());
-    const auto near = [](QRgb a, QRgb b) {
-        return qAbs(qRed(a) - qRed(b)) <= 6 && qAbs(qGreen(a) - qGreen(b)) <= 6
-            && qAbs(qBlue(a) - qBlue(b)) <= 6;
-    };
     if (format == "png" || format == "tif")
         QCOMPARE(written.pixel(48, 8), qRgb(30, 140, 60));
     else
-        QVERIFY(near(written.pixel(48, 8), shown.pixel(48, 8)));
+        QVERIFY(isNearColor(written.pixel(48, 8), shown.pixel(48, 8), 6));
     if (format == "jpg")
-        QVERIFY(near(written.pixel(4, 14), shown.pixel(4, 14)));
+        QVERIFY(isNearColor(written.pixel(4, 14), shown.pixel(4, 14), 6));
     else
         QCOMPARE(qAlpha(written.pixel(4, 14)), 0);
 }
@@ -1061,8 +1058,7 @@ void TstStampRun::colourSpaceIsKept()
     QCOMPARE(stamped.colorSpace(), written);
     const QRgb shown = source.convertedToColorSpace(written).pixel(16, 12);
     const QRgb kept = stamped.pixel(16, 12);
-    QVERIFY2(qAbs(qRed(kept) - qRed(shown)) <= 6 && qAbs(qGreen(kept) - qGreen(shown)) <= 6
-                 && qAbs(qBlue(kept) - qBlue(shown)) <= 6,
+    QVERIFY2(isNearColor(kept, shown, 6),
              qPrintable(QString::number(kept, 16) + " for " + QString::number(shown, 16)));
 }
 

@@ -106,8 +106,9 @@ QByteArray profiledJpeg(const QByteArray &left, const QByteArray &right, const Q
     return jpeg;
 }
 
-bool isNearColor(QRgb color, QRgb expected)
+bool isNearColor(QRgb color, QRgb expected, int tolerance)
 {
-    return qAbs(qRed(color) - qRed(expected)) <= 3 && qAbs(qGreen(color) - qGreen(expected)) <= 3
-        && qAbs(qBlue(color) - qBlue(expected)) <= 3;
+    return qAbs(qRed(color) - qRed(expected)) <= tolerance
+        && qAbs(qGreen(color) - qGreen(expected)) <= tolerance
+        && qAbs(qBlue(color) - qBlue(expected)) <= tolerance;
 }

@@ -22,7 +22,7 @@ QByteArray pressProfile();
 QByteArray profiledJpeg(const QByteArray &left, const QByteArray &right, const QByteArray &profile);
 
 // Whether `color` is `expected` but for the rounding of a lossy format and of a profile's
-// tables: within 3 in each of red, green and blue.
-bool isNearColor(QRgb color, QRgb expected);
+// tables: within `tolerance` in each of red, green and blue.
+bool isNearColor(QRgb color, QRgb expected, int tolerance = 3);
 
 #endif // TESSARO_PROFILEDFILES_H
